@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "DbConnection.h"
+#include "DbQuery.h"
+#include "DbStatement.h"
+#include "DbTransaction.h"
+#include "WindowOps.h"
+
+namespace form {
+
+// The non-visual members of the main window that the operations share: the four database
+// objects with their stored settings, the table numbers parallel to the grouped-table list and
+// the business date. The window (or a test) supplies the WindowOps the operations talk to.
+//
+// Construction creates the database objects and so throws db::DbError when the client library
+// cannot be loaded. The connection is not opened here.
+class FormState {
+public:
+    explicit FormState(WindowOps& ui,
+                       const std::string& databaseName = db::DbConnection::kStoredDatabaseName);
+    FormState(const FormState&) = delete;
+    FormState& operator=(const FormState&) = delete;
+
+    WindowOps& ui;
+
+    // Declared in dependency order: destroyed in reverse, statement and query first.
+    db::DbConnection IBDatabase1;
+    db::DbTransaction IBTransaction1;  // rolls back when force-ended
+    db::DbQuery IBQuery1;              // named "IBQuery1" in its messages
+    db::DbStatement IBSQL1;            // sends its text unchanged
+
+    std::vector<std::string> TableNoList;  // tbl_no of item i of ListBox2, as bytes
+    std::string BusinessDate;              // YYYYMMDD bytes, empty when unknown
+};
+
+}  // namespace form

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "FormState.h"
+
+namespace datefix {
+
+// Mode switch of the date correction page; sender is the radio button that was clicked.
+void RadioButton3Click(form::FormState& form, form::RadioId sender);
+// Confirms, clears the log and runs the move of the chosen mode between its start and end lines.
+void Button9Click(form::FormState& form);
+
+}  // namespace datefix

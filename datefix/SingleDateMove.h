@@ -1,0 +1,10 @@
+#pragma once
+
+#include "FormState.h"
+
+namespace datefix {
+
+// Moves every sales row of the date in dtChange01 to the date in dtChange02. True when done.
+bool ChangeSpecifiedDate(form::FormState& form);
+
+}  // namespace datefix

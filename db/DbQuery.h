@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+
+#include <cstdint>
+#include <string>
+
+namespace db {
+
+class DbConnection;
+class DbTransaction;
+
+// Runs statements on one connection and one transaction; opens SELECTs as a cursor over rows
+// kept in memory. ":name" and "?" outside quotes and comments are parameter markers, sent as
+// NULL. Running a statement connects the connection and starts the transaction when needed.
+//
+// Lifetimes: the query is closed when its transaction commits or rolls back and when its
+// connection disconnects; when its transaction is destroyed it is left without one, and when its
+// connection is destroyed, without a connection ("Transaction not assigned" / "Database not
+// assigned" on the next run).
+class DbQuery {
+public:
+    // name is prefixed to "Field '...' not found" messages ("IBQuery1" for the window's query;
+    // empty for private queries). Throws DbError when the client library cannot be loaded.
+    DbQuery(DbConnection* database, DbTransaction* transaction, std::string name = {});
+    ~DbQuery();
+    DbQuery(const DbQuery&) = delete;
+    DbQuery& operator=(const DbQuery&) = delete;
+
+    void OpenQuery(const std::string& sql);
+    void ExecuteSql(const std::string& sql);
+    void Close();
+    bool IsOpen() const;
+
+    bool HasRows() const;
+    bool Eof() const;
+    void Next();
+
+    std::string FieldText(const std::string& column) const;
+    std::int32_t FieldInt(const std::string& column) const;
+
+    DbTransaction* Transaction() const;
+    DbConnection* Database() const;
+
+    struct Impl;
+    Impl& impl() { return *impl_; }
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace db

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+
+namespace db {
+
+class DbConnection;
+
+// One transaction context on a connection. Started explicitly or implicitly by a query run on
+// it; ended by Commit, Rollback, a forced end at Disconnect, or destruction.
+//
+// Lifetimes: registers with its default database on construction (and unregisters when it or the
+// connection goes away). Queries and statements bound to it are closed when it commits or rolls
+// back, and are left without a transaction when it is destroyed. Destroying it while active ends
+// it with its DefaultAction and never throws.
+class DbTransaction {
+public:
+    enum class Action { Commit, Rollback };
+
+    // Private transactions use Action::Commit; the window's IBTransaction1 uses
+    // Action::Rollback. Throws DbError when the client library cannot be loaded.
+    explicit DbTransaction(DbConnection* defaultDatabase, Action defaultAction = Action::Commit);
+    ~DbTransaction();
+    DbTransaction(const DbTransaction&) = delete;
+    DbTransaction& operator=(const DbTransaction&) = delete;
+
+    bool InTransaction() const;
+    void StartTransaction();
+    void Commit();
+    void Rollback();
+
+    Action DefaultAction() const;
+    DbConnection* DefaultDatabase() const;
+
+    struct Impl;
+    Impl& impl() { return *impl_; }
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace db

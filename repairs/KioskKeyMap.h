@@ -1,0 +1,10 @@
+#pragma once
+
+#include "FormState.h"
+
+namespace repairs {
+
+// Removes orphaned set-menu keys and duplicated product keys from the kiosk key map.
+void Button8Click(form::FormState& form);
+
+}  // namespace repairs

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "FormState.h"
+
+namespace repairs {
+
+// Creates the missing per-product print-routing rows.
+void Button7Click(form::FormState& form);
+
+}  // namespace repairs

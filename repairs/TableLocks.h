@@ -1,0 +1,10 @@
+#pragma once
+
+#include "FormState.h"
+
+namespace repairs {
+
+// Removes every table lock ("전체 테이블 락 제거").
+void Button6Click(form::FormState& form);
+
+}  // namespace repairs

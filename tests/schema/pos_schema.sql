@@ -1,0 +1,256 @@
+-- Schema of the POS database tables that the maintenance tool reads and writes.
+-- Text columns declare no character set, so code page 949 bytes are stored as they come.
+-- The sales tables carry no primary key: several rows of one table may share Sal_Ymd and
+-- Sal_Seq, and a move between business dates must never be refused by a key.
+
+-- Terminals and their options
+CREATE TABLE SS_MASTER (
+    POS_NO      VARCHAR(10) NOT NULL PRIMARY KEY,
+    POS_NM      VARCHAR(40),
+    POS_GB      CHAR(1) DEFAULT '1'
+);
+
+CREATE TABLE SS_OPTION_POS (
+    OP_POS_NO   VARCHAR(10) NOT NULL,
+    OP_IDX      VARCHAR(3)  NOT NULL,
+    OP_NM       VARCHAR(60),
+    OP_SET_YN   CHAR(1) DEFAULT 'N',
+    Send_Yn     CHAR(1) DEFAULT 'Y',
+    PRIMARY KEY (OP_POS_NO, OP_IDX)
+);
+
+-- Register (opening and closing) records; also moved by the single-date move
+CREATE TABLE OC_REGISTER (
+    SAL_YMD     VARCHAR(10) NOT NULL,
+    POS_NO      VARCHAR(10) DEFAULT '01',
+    OC_GB       CHAR(1) NOT NULL,
+    CANCEL_YN   CHAR(1) DEFAULT 'N',
+    REG_SEQ     INTEGER DEFAULT 1,
+    CASH_AMT    INTEGER DEFAULT 0,
+    UPD_DT      VARCHAR(30)
+);
+
+-- Restaurant tables, their locks and the change notifications for the terminals
+CREATE TABLE TI_MASTER (
+    TBL_NO      VARCHAR(10) NOT NULL PRIMARY KEY,
+    TBL_NM      VARCHAR(40),
+    FLOOR_CD    VARCHAR(4) DEFAULT '01',
+    GRP_NO      VARCHAR(10) DEFAULT '',
+    GRP_MST_YN  VARCHAR(1) DEFAULT '',
+    GRP_SET_SW  CHAR(1) DEFAULT '0'
+);
+
+CREATE TABLE OS_TABLE_LOCK (
+    TBL_NO      VARCHAR(10) NOT NULL PRIMARY KEY,
+    LOCK_SW     CHAR(1) DEFAULT '0',
+    POS_NO      VARCHAR(10) DEFAULT '',
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_TABLE_CHANGE (
+    SAL_YMD     VARCHAR(8),
+    TBL_NO      VARCHAR(10),
+    POS_NO      VARCHAR(10),
+    ORDER_SW    CHAR(1),
+    REG_DT      VARCHAR(30)
+);
+
+-- Products and their print routing
+CREATE TABLE PI_MASTER (
+    PROD_CD     VARCHAR(20) NOT NULL PRIMARY KEY,
+    PROD_NM     VARCHAR(60),
+    SALE_PRICE  INTEGER DEFAULT 0
+);
+
+CREATE TABLE SS_DEVICE_LINK (
+    PRODCD      VARCHAR(20),
+    DEVICE_NO   VARCHAR(4) DEFAULT '01',
+    PRINT_YN    CHAR(1) DEFAULT 'Y',
+    SEND_YN     CHAR(1) DEFAULT 'Y'
+);
+
+-- Kiosk key map and set menus
+CREATE TABLE PI_KIOSK_C_SET (
+    KIOSK_SET_TYPE  INTEGER NOT NULL,
+    PROD_CD         VARCHAR(20),
+    SETGRP_PROD_NO  VARCHAR(20) DEFAULT '',
+    PROD_G_CD       VARCHAR(10) DEFAULT '',
+    PAGE_NO         INTEGER DEFAULT 1,
+    KEY_NO          INTEGER DEFAULT 1,
+    IMAGE_DATA      BLOB SUB_TYPE 0
+);
+
+CREATE TABLE PI_SETITEM (
+    SETITEM_PROD_NO VARCHAR(20) NOT NULL,
+    PROD_I_CD       VARCHAR(20) NOT NULL,
+    PROD_G_CD       VARCHAR(10) DEFAULT ''
+);
+
+CREATE TABLE PI_SETGROUP (
+    SETGRP_PROD_NO  VARCHAR(20) NOT NULL,
+    PROD_G_CD       VARCHAR(10) NOT NULL,
+    PROD_G_NM       VARCHAR(40)
+);
+
+-- The twenty sales tables. Sal_Ymd is the business date (YYYYMMDD); Upd_Dt (Reg_Dt in
+-- OS_ORDER_TBL_SEQ) is the time stamp 'YYYY-MM-DD HH:MM:SS', sometimes with more after it.
+
+CREATE TABLE OS_ORDER (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    TBL_SAL_SEQ INTEGER NOT NULL,
+    POS_NO      VARCHAR(10) DEFAULT '01',
+    PROD_CD     VARCHAR(20),
+    QTY         INTEGER DEFAULT 1,
+    AMT         INTEGER DEFAULT 0,
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_ORDER_H (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    POS_NO      VARCHAR(10) DEFAULT '01',
+    TBL_NO      VARCHAR(10),
+    TOT_AMT     INTEGER DEFAULT 0,
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_ORDER_SETITEM (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    PROD_CD     VARCHAR(20),
+    PROD_I_CD   VARCHAR(20),
+    QTY         INTEGER DEFAULT 1,
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_MASTER (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    POS_NO      VARCHAR(10) DEFAULT '01',
+    TBL_NO      VARCHAR(10),
+    TOT_AMT     INTEGER DEFAULT 0,
+    CANCEL_YN   CHAR(1) DEFAULT 'N',
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_PAY (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    PAY_GB      CHAR(2) DEFAULT '01',
+    PAY_AMT     INTEGER DEFAULT 0,
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_PAY_INFO (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    CARD_NO     VARCHAR(20),
+    APV_NO      VARCHAR(20),
+    APV_AMT     INTEGER DEFAULT 0
+);
+
+CREATE TABLE OS_ORDER_TBL_SEQ (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    TBL_NO      VARCHAR(10),
+    REG_DT      VARCHAR(30)
+);
+
+CREATE TABLE CS_MASTER (
+    SAL_YMD     CHAR(8) NOT NULL,
+    BILL_NO     VARCHAR(20) NOT NULL,
+    CUST_NO     VARCHAR(20),
+    AMT         INTEGER DEFAULT 0,
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE CS_BALANCE (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    AMT         INTEGER DEFAULT 0,
+    REMARK      VARCHAR(40),
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE MS_POINT_DETAIL (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    AMT         INTEGER DEFAULT 0,
+    REMARK      VARCHAR(40),
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_ASSOCIATES (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    AMT         INTEGER DEFAULT 0,
+    REMARK      VARCHAR(40),
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_FISHING_GAME (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    AMT         INTEGER DEFAULT 0,
+    REMARK      VARCHAR(40),
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_MOBILE_PAY (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    AMT         INTEGER DEFAULT 0,
+    REMARK      VARCHAR(40),
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_TAXPAY (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    AMT         INTEGER DEFAULT 0,
+    REMARK      VARCHAR(40),
+    UPD_DT      VARCHAR(30)
+);
+
+CREATE TABLE OS_ETC_INWON (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    ITEM_NO     INTEGER DEFAULT 1,
+    REMARK      VARCHAR(40)
+);
+
+CREATE TABLE OS_ETC_INWON_PAY (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    ITEM_NO     INTEGER DEFAULT 1,
+    REMARK      VARCHAR(40)
+);
+
+CREATE TABLE OS_INWON_DETAIL (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    ITEM_NO     INTEGER DEFAULT 1,
+    REMARK      VARCHAR(40)
+);
+
+CREATE TABLE OS_LSTICKET_APV_BARCODE (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    ITEM_NO     INTEGER DEFAULT 1,
+    REMARK      VARCHAR(40)
+);
+
+CREATE TABLE OS_LSTICKET_APV_DETAIL (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    ITEM_NO     INTEGER DEFAULT 1,
+    REMARK      VARCHAR(40)
+);
+
+CREATE TABLE OS_LSTICKET_APV_HEAD (
+    SAL_YMD     CHAR(8) NOT NULL,
+    SAL_SEQ     INTEGER NOT NULL,
+    ITEM_NO     INTEGER DEFAULT 1,
+    REMARK      VARCHAR(40)
+);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "WindowOps.h"
+
+namespace testing_support {
+
+// A window double for tests: controls are plain members that a test sets and reads, and every
+// message dialog is recorded and answered from a queue (OK when the queue is empty).
+class ScriptedWindow : public form::WindowOps {
+public:
+    struct Dialog {
+        std::string text;
+        form::DialogKind kind;
+        form::DialogButtons buttons;
+    };
+
+    // Controls
+    std::vector<std::string> listBox1, listBox2;
+    int selected1 = -1, selected2 = -1;
+    std::map<form::RadioId, bool> checked;
+    std::map<form::RadioId, int> tags{{form::RadioId::RadioButton3, 1},
+                                      {form::RadioId::RadioButton4, 2}};
+    form::DateTimeValue dtChange01{}, dtChange02{};
+    std::string panelCaption = "상단 옵션중 하나를 선택하세요.";
+    bool panelVisible = false;
+    std::string label1 = "잘못되어있는 일자", label2 = "변경할 일자";
+    form::Alignment align1 = form::Alignment::Left, align2 = form::Alignment::Left;
+    std::vector<std::string> log;
+
+    // Dialogs
+    std::vector<Dialog> dialogs;
+    std::deque<int> answers;
+
+    // Queue the answer for the next dialog.
+    void Answer(int result) { answers.push_back(result); }
+    void SetDate(form::PickerId picker, int year, int month, int day);
+    // The texts of the dialogs shown so far, in order.
+    std::vector<std::string> DialogTexts() const;
+
+    int SelectedIndex(form::ListBoxId list) const override;
+    int ItemCount(form::ListBoxId list) const override;
+    std::string ItemBytes(form::ListBoxId list, int index) const override;
+    void ClearItems(form::ListBoxId list) override;
+    void AppendItem(form::ListBoxId list, const std::string& bytes) override;
+    bool IsChecked(form::RadioId radio) const override;
+    int Tag(form::RadioId radio) const override;
+    form::DateTimeValue PickerValue(form::PickerId picker) const override;
+    void SetPanelCaption(const std::string& text) override { panelCaption = text; }
+    void SetPanelVisible(bool visible) override { panelVisible = visible; }
+    void SetLabelCaption(form::LabelId label, const std::string& text) override;
+    void SetLabelAlignment(form::LabelId label, form::Alignment alignment) override;
+    void ClearLog() override { log.clear(); }
+    void AppendLog(const std::string& line) override { log.push_back(line); }
+    int MessageDialog(const std::string& text, form::DialogKind kind,
+                      form::DialogButtons buttons) override;
+
+private:
+    std::vector<std::string>& List(form::ListBoxId list);
+    const std::vector<std::string>& List(form::ListBoxId list) const;
+};
+
+}  // namespace testing_support
