@@ -1,12 +1,55 @@
-// PLACEHOLDER: replaced by the real implementation.
 #include "BusinessDate.h"
 
-#include <stdexcept>
+#include <exception>
+#include <string>
+
+#include "PrivateQuery.h"
 
 namespace repairs {
 
-void LoadBusinessDate(form::FormState&) {
-    throw std::logic_error("not implemented");
+namespace {
+
+// The greatest sales date of the opening records (kind '1'), '' when there is none.
+const char* const kOpeningDateSql =
+    "select case when max(sal_ymd) is null then '' else max(sal_ymd) end mx  from oc_register  "
+    "where oc_gb = '1' ";
+
+// Without opening records: the greatest sales date of the uncancelled kind '2' records.
+const char* const kFallbackDateSql =
+    "select case when max(a.sal_ymd) is null then '' else max(a.sal_ymd) end mx  \r\n"
+    "from (select * from oc_register where oc_gb = '2' and cancel_yn = 'N') a left join \r\n"
+    "     (select * from oc_register where oc_gb = '1') b  \r\n"
+    "     on  a.sal_ymd = b.sal_ymd \r\n";
+
+// Drops blanks and control characters at both ends; code page 949 bytes are all above them.
+std::string Trim(const std::string& text) {
+    auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    std::string::size_type begin = 0, end = text.size();
+    while (begin < end && isSpace(text[begin])) ++begin;
+    while (end > begin && isSpace(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+void LoadBusinessDate(form::FormState& form) {
+    form.BusinessDate.clear();
+    PrivateQuery reader(form.IBDatabase1);
+    try {
+        reader.query.Close();
+        if (reader.transaction.InTransaction()) reader.transaction.Commit();
+        reader.query.OpenQuery(kOpeningDateSql);
+        form.BusinessDate = Trim(reader.query.FieldText("mx"));
+        if (form.BusinessDate.empty()) {
+            reader.query.Close();
+            reader.query.OpenQuery(kFallbackDateSql);
+            form.BusinessDate = Trim(reader.query.FieldText("mx"));
+        }
+    } catch (const std::exception&) {
+        form.BusinessDate.clear();
+        form.ui.MessageDialog("개점일자 확인 실패", form::DialogKind::Warning,
+                              form::DialogButtons::Ok);
+    }
 }
 
 }  // namespace repairs

@@ -1,12 +1,36 @@
-// PLACEHOLDER: replaced by the real implementation.
 #include "TableLocks.h"
 
-#include <stdexcept>
+#include <exception>
+#include <string>
+
+#include "PrivateQuery.h"
+#include "SqlQuote.h"
 
 namespace repairs {
 
-void Button6Click(form::FormState&) {
-    throw std::logic_error("not implemented");
+void Button6Click(form::FormState& form) {
+    form::WindowOps& ui = form.ui;
+    if (ui.MessageDialog("테이블 락 제거 진행하시겠습니까?", form::DialogKind::Information,
+                         form::DialogButtons::OkCancel) != form::kResultOk)
+        return;
+
+    PrivateQuery cleanup(form.IBDatabase1);
+    try {
+        if (!cleanup.transaction.InTransaction()) cleanup.transaction.StartTransaction();
+        // Table 9999 loses its lock row; every other locked row is reset in place.
+        cleanup.query.Close();
+        cleanup.query.ExecuteSql(
+            " Delete From Os_Table_Lock Where Tbl_No = " + db::SqlQuote("9999") + " ");
+        cleanup.query.Close();
+        cleanup.query.ExecuteSql(
+            " update os_table_lock set  lock_sw = '0',  pos_no = ''  where lock_sw <> '0' ");
+        if (cleanup.transaction.InTransaction()) cleanup.transaction.Commit();
+        ui.MessageDialog("테이블 락 제거 완료", form::DialogKind::Information,
+                         form::DialogButtons::Ok);
+    } catch (const std::exception&) {
+        RollbackIfActive(cleanup.transaction);
+        ui.MessageDialog("테이블 락 제거 실패", form::DialogKind::Warning, form::DialogButtons::Ok);
+    }
 }
 
 }  // namespace repairs

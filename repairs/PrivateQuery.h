@@ -1,0 +1,26 @@
+#pragma once
+
+#include "DbConnection.h"
+#include "DbQuery.h"
+#include "DbTransaction.h"
+
+namespace repairs {
+
+// A private transaction with a query of its own, both on the window's connection, as the store
+// repairs create them for one run. The query is declared last so that it is freed first; a
+// transaction still active when freed commits, so a writer must be committed or rolled back
+// before it goes out of scope.
+struct PrivateQuery {
+    explicit PrivateQuery(db::DbConnection& database)
+        : transaction(&database, db::DbTransaction::Action::Commit),
+          query(&database, &transaction) {}
+
+    db::DbTransaction transaction;
+    db::DbQuery query;
+};
+
+// Rolls the transaction back when it is active. A failing rollback is swallowed: the caller is
+// already on its failure path and still has to show its own message.
+void RollbackIfActive(db::DbTransaction& transaction) noexcept;
+
+}  // namespace repairs
