@@ -1,12 +1,61 @@
-// PLACEHOLDER: replaced by the real implementation.
 #include "MultiDateMove.h"
 
-#include <stdexcept>
+#include "DbError.h"
+#include "MoveSupport.h"
+#include "SalesTables.h"
 
 namespace datefix {
 
-bool ChangeMultipleDates(form::FormState&) {
-    throw std::logic_error("not implemented");
+namespace {
+
+constexpr const char* kRegisterByHand = "OC_REGISTER 수동 적용 해야 합니다.";
+constexpr const char* kDone = "완료.";
+
+}  // namespace
+
+bool ChangeMultipleDates(form::FormState& form) {
+    MoveObjects objects(form.IBDatabase1);
+    db::DbTransaction& r = objects.R();
+    db::DbQuery& reader = objects.RQuery();
+    db::DbTransaction& w = objects.W();
+    db::DbQuery& writer = objects.WQuery();
+    form::WindowOps& ui = form.ui;
+
+    const std::string fromDate = DateText(ui.PickerValue(form::PickerId::dtChange01));
+    const std::string toDate = DateText(ui.PickerValue(form::PickerId::dtChange02));
+    if (!CheckDates(ui, fromDate, toDate)) return false;
+
+    // The days the misdated sales really belong to must be free of sales. Read failures are not
+    // caught here: they leave the move and the page's handler.
+    if (r.InTransaction()) r.Commit();
+    reader.OpenQuery(SpanSql(fromDate, toDate));
+    if (reader.HasRows()) {
+        const std::string first = reader.FieldText("sal_ymd1");
+        const std::string last = reader.FieldText("sal_ymd2");
+        reader.OpenQuery(SpanCountSql(first, last));
+        if (reader.FieldInt("cnt") >= 1) {
+            ui.AppendLog(kSalesOnTargetLine);
+            return false;
+        }
+    }
+
+    // Each statement is its own unit of W; the first failure stops the run with the statements
+    // before it committed.
+    for (const RealignTable& table : kRealignTables) {
+        try {
+            if (!w.InTransaction()) w.StartTransaction();
+            writer.ExecuteSql(RealignSql(table, fromDate, toDate));
+            if (w.InTransaction()) w.Commit();
+        } catch (const db::DbError&) {
+            objects.RollbackWriter();
+            ui.AppendLog(std::string("ERROR ") + table.name);
+            return false;
+        }
+    }
+
+    ui.AppendLog(kRegisterByHand);
+    ui.MessageDialog(kDone, form::DialogKind::Information, form::DialogButtons::Ok);
+    return true;
 }
 
 }  // namespace datefix

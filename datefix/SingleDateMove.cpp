@@ -1,12 +1,91 @@
-// PLACEHOLDER: replaced by the real implementation.
 #include "SingleDateMove.h"
 
-#include <stdexcept>
+#include "Cp949.h"
+#include "DbError.h"
+#include "MoveSupport.h"
+#include "SalesTables.h"
 
 namespace datefix {
 
-bool ChangeSpecifiedDate(form::FormState&) {
-    throw std::logic_error("not implemented");
+namespace {
+
+constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
+constexpr const char* kDone = "완료.";
+
+// A sale is an OS_MASTER row and its order lines are OS_Order rows: either one on the target
+// date means that date already has sales, and moving onto it would mix two days' sales.
+bool TargetHasSales(db::DbQuery& reader, const std::string& targetDate) {
+    for (const char* table : {"OS_Order", "OS_MASTER"}) {
+        reader.OpenQuery(TargetCountSql(table, targetDate));
+        if (reader.FieldInt("cnt") >= 1) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ChangeSpecifiedDate(form::FormState& form) {
+    MoveObjects objects(form.IBDatabase1);
+    db::DbTransaction& r = objects.R();
+    db::DbQuery& reader = objects.RQuery();
+    db::DbTransaction& w = objects.W();
+    db::DbQuery& writer = objects.WQuery();
+    form::WindowOps& ui = form.ui;
+
+    const std::string wrongDate = DateText(ui.PickerValue(form::PickerId::dtChange01));
+    const std::string targetDate = DateText(ui.PickerValue(form::PickerId::dtChange02));
+    if (!CheckDates(ui, wrongDate, targetDate)) return false;
+
+    // Read failures below are not caught here: they leave the move and the page's handler.
+    if (r.InTransaction()) r.Commit();
+    if (TargetHasSales(reader, targetDate)) {
+        ui.AppendLog(kSalesOnTargetLine);
+        return false;
+    }
+
+    const std::string targetDashed = Dashed(targetDate);
+    std::string lastKey;  // the key read last, also across tables: it names a failed unit
+    for (size_t i = 0; i < kSingleDateTables.size(); ++i) {
+        const SingleDateTable& table = kSingleDateTables[i];
+        // Table 1 starts R afresh; every later selection reads that same snapshot, so the
+        // committed writes never change what a selection yields.
+        if (i == 0 && r.InTransaction()) r.Commit();
+        reader.OpenQuery(SelectionSql(table, wrongDate));
+
+        // One table is one unit of W: all its rows commit together or not at all.
+        try {
+            if (!w.InTransaction()) w.StartTransaction();
+            while (!reader.Eof()) {
+                lastKey = reader.FieldText(table.key);
+                const std::string tblSalSeq =
+                    table.tblSalSeq ? reader.FieldText("Tbl_Sal_Seq") : std::string();
+                ui.AppendLog(std::string(table.logPrefix) + form::Cp949ToUtf8(lastKey) + " - " +
+                             targetDashed);
+                writer.ExecuteSql(
+                    RowUpdateSql(table, targetDate, targetDashed, wrongDate, lastKey, tblSalSeq));
+                reader.Next();
+            }
+            if (w.InTransaction()) w.Commit();
+        } catch (const db::DbError&) {
+            objects.RollbackWriter();
+            ui.AppendLog(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey));
+            return false;
+        }
+    }
+
+    try {
+        if (!w.InTransaction()) w.StartTransaction();
+        writer.ExecuteSql(RegisterUpdateSql(targetDate, wrongDate));
+        if (w.InTransaction()) w.Commit();
+    } catch (const db::DbError&) {
+        objects.RollbackWriter();
+        ui.AppendLog("ERROR OC_REGISTER->" + form::Cp949ToUtf8(lastKey));
+        return false;
+    }
+
+    ui.AppendLog(kRegisterHint);
+    ui.MessageDialog(kDone, form::DialogKind::Information, form::DialogButtons::Ok);
+    return true;
 }
 
 }  // namespace datefix

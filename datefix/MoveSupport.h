@@ -1,0 +1,55 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "DbConnection.h"
+#include "DbQuery.h"
+#include "DbTransaction.h"
+#include "FormState.h"
+#include "WindowOps.h"
+
+namespace datefix {
+
+// The private database objects of one move: a reading transaction R for the selections and
+// checks and a writing transaction W for the changes, each with its own query. Both commit when
+// freed while active. They are freed in the order R, R's query, W, W's query, on every path.
+class MoveObjects {
+public:
+    explicit MoveObjects(db::DbConnection& database);
+    ~MoveObjects();
+    MoveObjects(const MoveObjects&) = delete;
+    MoveObjects& operator=(const MoveObjects&) = delete;
+
+    db::DbTransaction& R() { return *reader_; }
+    db::DbQuery& RQuery() { return *readerQuery_; }
+    db::DbTransaction& W() { return *writer_; }
+    db::DbQuery& WQuery() { return *writerQuery_; }
+
+    // Ends a failed unit of W: rolls back when W is active (when W could not even start there is
+    // nothing to undo). A rollback that fails itself is not raised: the caller reports the unit's
+    // failure either way.
+    void RollbackWriter() noexcept;
+
+private:
+    std::unique_ptr<db::DbTransaction> reader_;
+    std::unique_ptr<db::DbQuery> readerQuery_;
+    std::unique_ptr<db::DbTransaction> writer_;
+    std::unique_ptr<db::DbQuery> writerQuery_;
+};
+
+// A picker's date as YYYYMMDD; the time of day is ignored.
+std::string DateText(const form::DateTimeValue& value);
+
+// YYYYMMDD written as YYYY-MM-DD.
+std::string Dashed(const std::string& yyyymmdd);
+
+// The date checks both moves make before touching anything: both dates given, both of eight
+// characters, not equal. A failing check writes its line to the log, shows it in a warning
+// dialog and returns false.
+bool CheckDates(form::WindowOps& ui, const std::string& first, const std::string& second);
+
+// Log line of both moves when the dates to move to already carry sales.
+extern const char* const kSalesOnTargetLine;
+
+}  // namespace datefix
