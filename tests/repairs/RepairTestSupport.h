@@ -1,0 +1,57 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Cp949.h"
+#include "FormState.h"
+#include "ScriptedWindow.h"
+#include "TestDatabase.h"
+
+namespace repairs_test {
+
+using Rows = std::vector<std::vector<std::string>>;
+using Tables = std::map<std::string, Rows>;
+
+// A fresh POS database and the window state on it, as the window holds them after start-up
+// (once Connect has run). The form is not connected until the test says so.
+struct Store {
+    testing_support::TestDatabase db;
+    testing_support::ScriptedWindow window;
+    form::FormState form{window, db.Name()};
+
+    void Connect() { form.IBDatabase1.Connect(); }
+};
+
+// Code page 949 bytes of a UTF-8 text, as the POS program stores Korean text.
+inline std::string Cp(const std::string& utf8) {
+    return form::Utf8ToCp949(utf8);
+}
+
+// Every row of every user table of the database.
+Tables SnapshotAll(const testing_support::TestDatabase& db);
+
+// Expects every table except those named in `changed` (upper case) to be as before.
+void ExpectUnchangedExcept(const Tables& before, const Tables& after,
+                           const std::set<std::string>& changed);
+
+struct ExpectedDialog {
+    std::string text;
+    form::DialogKind kind;
+    form::DialogButtons buttons;
+};
+
+// Expects exactly these dialogs, in this order.
+void ExpectDialogs(const testing_support::ScriptedWindow& window,
+                   const std::vector<ExpectedDialog>& expected);
+
+// Makes the table fail for real: a trigger that raises an exception at `event` ("before update",
+// "before insert", "before delete") whenever `condition` (PSQL, may use old./new.) holds.
+void FailOn(const testing_support::TestDatabase& db, const std::string& table,
+            const std::string& event, const std::string& condition = "1 = 1");
+
+}  // namespace repairs_test
