@@ -35,9 +35,23 @@ public:
     bool HasRows() const;
     bool Eof() const;
     void Next();
+    // Back to the first row, from the rows already in memory (no new fetch).
+    void First();
 
+    // Values of the current row, by column name without regard to letter case. NULL reads as
+    // "" and 0; CHAR keeps its filling blanks; BIGINT gives its low 32 bits to FieldInt; a blob
+    // reads as its bytes. An unknown name throws "Field '<name>' not found" (prefixed by the
+    // query's name and ": " when it has one).
     std::string FieldText(const std::string& column) const;
     std::int32_t FieldInt(const std::string& column) const;
+    bool FieldIsNull(const std::string& column) const;
+
+    // The result columns in select-list order, for readers that walk every column.
+    int FieldCount() const;
+    std::string FieldName(int index) const;
+    bool FieldIsBlob(int index) const;
+    std::string FieldTextAt(int index) const;
+    bool FieldIsNullAt(int index) const;
 
     DbTransaction* Transaction() const;
     DbConnection* Database() const;

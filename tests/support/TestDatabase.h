@@ -1,7 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace db {
+class DbConnection;
+}
 
 namespace testing_support {
 
@@ -12,8 +17,16 @@ namespace testing_support {
 std::string TestServer();
 std::string TestDataDir();
 
+// "<server>:<path>", the connection string of a database file on the test server.
+std::string ConnectionString(const std::string& path);
+
+// Runs an isql script against the test server as sysdba (each statement ends with ";"); the
+// script must attach or create its own database. Throws with isql's output when it fails.
+void RunIsqlScript(const std::string& script);
+
 // One fresh POS database made from tests/schema/pos_schema.sql, dropped when the object goes.
-// The schema is built once per process into a template file and copied for each database.
+// The schema is built once into a template file (rebuilt when the schema text changes) and
+// the file is copied for each database.
 class TestDatabase {
 public:
     TestDatabase();
@@ -30,7 +43,8 @@ public:
     // Runs several statements, each on its own.
     void ExecAll(const std::vector<std::string>& statements) const;
 
-    // All rows of a SELECT, every column as text (NULL as "<null>"), in the order returned.
+    // All rows of a SELECT, every column as text (NULL as "<null>", a blob as
+    // "<blob:N bytes:H>" with H a hash of its content), in the order returned.
     std::vector<std::vector<std::string>> Rows(const std::string& select) const;
     // Single value of a SELECT (first column of the first row).
     std::string Scalar(const std::string& select) const;
@@ -40,8 +54,11 @@ public:
     std::vector<std::vector<std::string>> Snapshot(const std::string& table) const;
 
 private:
+    db::DbConnection& Connection() const;
+
     std::string path_;
     std::string name_;
+    mutable std::unique_ptr<db::DbConnection> connection_;  // the helper's own attachment
 };
 
 }  // namespace testing_support

@@ -1,0 +1,197 @@
+#include "ClientLibrary.h"
+
+#include <mutex>
+#include <vector>
+
+#include "DbError.h"
+#include "FbApi.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace db {
+
+namespace {
+
+const char* const kNotFoundMessage =
+    "InterBase library gds32.dll not found in the path. Please install InterBase to use this "
+    "functionality";
+
+std::vector<std::string> DefaultFileNames() {
+#ifdef _WIN32
+    return {"fbclient.dll", "gds32.dll"};
+#else
+    return {"libfbclient.so.2"};
+#endif
+}
+
+#ifdef _WIN32
+using LibraryHandle = HMODULE;
+LibraryHandle OpenLibrary(const std::string& name) {
+    return LoadLibraryA(name.c_str());
+}
+void* FindSymbol(LibraryHandle lib, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(lib, name));
+}
+void CloseLibrary(LibraryHandle lib) {
+    FreeLibrary(lib);
+}
+std::string LastSymbolError() {
+    char buffer[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   GetLastError(), 0, buffer, sizeof buffer, nullptr);
+    std::string text(buffer);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+#else
+using LibraryHandle = void*;
+LibraryHandle OpenLibrary(const std::string& name) {
+    return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+void* FindSymbol(LibraryHandle lib, const char* name) {
+    dlerror();
+    return dlsym(lib, name);
+}
+void CloseLibrary(LibraryHandle lib) {
+    dlclose(lib);
+}
+std::string LastSymbolError() {
+    const char* text = dlerror();
+    return text ? text : "undefined symbol";
+}
+#endif
+
+struct LibraryState {
+    std::mutex mutex;
+    std::vector<std::string> fileNames = DefaultFileNames();
+    LibraryHandle handle = nullptr;
+    FbApi api;
+};
+
+LibraryState& State() {
+    static LibraryState state;
+    return state;
+}
+
+// Binds one required entry point; a missing one fails with the system's own text.
+template <typename Fn>
+bool BindRequired(LibraryHandle lib, const char* name, Fn& target, std::string& error) {
+    void* symbol = FindSymbol(lib, name);
+    if (!symbol) {
+        if (error.empty()) error = LastSymbolError();
+        return false;
+    }
+    target = reinterpret_cast<Fn>(symbol);
+    return true;
+}
+
+template <typename Fn>
+void BindOptional(LibraryHandle lib, const char* name, Fn& target) {
+    target = reinterpret_cast<Fn>(FindSymbol(lib, name));
+}
+
+// Entry points that are part of the client interface but are not called by this layer:
+// they must be present all the same.
+const char* const kOtherRequired[] = {
+    "isc_create_blob2",     "isc_put_segment",
+    "isc_cancel_blob",      "isc_blob_info",
+    "isc_event_block",      "isc_event_counts",
+    "isc_que_events",       "isc_cancel_events",
+    "isc_wait_for_event",   "isc_free",
+    "isc_service_attach",   "isc_service_detach",
+    "isc_service_query",    "isc_service_start",
+    "isc_decode_date",      "isc_encode_date",
+    "isc_decode_sql_date",  "isc_encode_sql_date",
+    "isc_decode_sql_time",  "isc_encode_sql_time",
+    "isc_decode_timestamp", "isc_encode_timestamp",
+};
+
+bool BindAll(LibraryHandle lib, FbApi& api, std::string& error) {
+    bool ok = true;
+#define POSFIX_BIND(name) ok = BindRequired(lib, #name, api.name, error) && ok
+    POSFIX_BIND(isc_attach_database);
+    POSFIX_BIND(isc_detach_database);
+    POSFIX_BIND(isc_database_info);
+    POSFIX_BIND(isc_start_multiple);
+    POSFIX_BIND(isc_commit_transaction);
+    POSFIX_BIND(isc_rollback_transaction);
+    POSFIX_BIND(isc_dsql_alloc_statement2);
+    POSFIX_BIND(isc_dsql_prepare);
+    POSFIX_BIND(isc_dsql_sql_info);
+    POSFIX_BIND(isc_dsql_describe_bind);
+    POSFIX_BIND(isc_dsql_describe);
+    POSFIX_BIND(isc_dsql_execute);
+    POSFIX_BIND(isc_dsql_execute2);
+    POSFIX_BIND(isc_dsql_set_cursor_name);
+    POSFIX_BIND(isc_dsql_fetch);
+    POSFIX_BIND(isc_dsql_free_statement);
+    POSFIX_BIND(isc_sqlcode);
+    POSFIX_BIND(isc_interprete);
+    POSFIX_BIND(isc_vax_integer);
+    POSFIX_BIND(isc_open_blob2);
+    POSFIX_BIND(isc_get_segment);
+    POSFIX_BIND(isc_close_blob);
+#undef POSFIX_BIND
+    for (const char* name : kOtherRequired) {
+        void* unused = nullptr;
+        ok = BindRequired(lib, name, unused, error) && ok;
+    }
+    if (!ok) return false;
+    BindOptional(lib, "fb_interpret", api.fb_interpret);
+    BindOptional(lib, "isc_dsql_execute_immediate", api.isc_dsql_execute_immediate);
+    BindOptional(lib, "isc_drop_database", api.isc_drop_database);
+    return true;
+}
+
+}  // namespace
+
+void ClientLibrary::EnsureLoaded() {
+    LibraryState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (state.handle) return;
+    LibraryHandle lib = nullptr;
+    for (const std::string& name : state.fileNames) {
+        lib = OpenLibrary(name);
+        if (lib) break;
+    }
+    if (!lib) throw DbError(kNotFoundMessage);
+    FbApi api;
+    std::string error;
+    if (!BindAll(lib, api, error)) {
+        // Not kept: the next creation loads again from scratch.
+        CloseLibrary(lib);
+        throw DbError(error);
+    }
+    state.api = api;
+    state.handle = lib;
+}
+
+void ClientLibrary::SetFileNamesForTesting(const std::string& fileName) {
+    LibraryState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (fileName.empty()) {
+        state.fileNames = DefaultFileNames();
+    } else {
+        state.fileNames = {fileName};
+    }
+}
+
+void ClientLibrary::ResetFileNamesForTesting() {
+    SetFileNamesForTesting({});
+}
+
+bool ClientLibrary::IsLoaded() {
+    LibraryState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.handle != nullptr;
+}
+
+const FbApi& Api() {
+    return State().api;
+}
+
+}  // namespace db

@@ -1,0 +1,189 @@
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "DbError.h"
+#include "DbInternal.h"
+
+namespace db {
+
+namespace {
+
+template <typename T>
+T Load(const char* p) {
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+// Text up to its first zero byte.
+std::string TextUpToZero(const char* data, std::size_t length) {
+    const void* zero = std::memchr(data, 0, length);
+    if (zero) length = static_cast<std::size_t>(static_cast<const char*>(zero) - data);
+    return std::string(data, length);
+}
+
+std::int64_t IntegerValue(const Column& column, const char* data) {
+    switch (column.type) {
+        case SQL_SHORT:
+            return Load<std::int16_t>(data);
+        case SQL_LONG:
+            return Load<std::int32_t>(data);
+        default:
+            return Load<std::int64_t>(data);
+    }
+}
+
+std::string DecimalText(std::int64_t value, int scale) {
+    char digits[32];
+    // Digits of the magnitude; unsigned so that the lowest 64-bit value is handled too.
+    std::uint64_t magnitude =
+        value < 0 ? static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(value)
+                  : static_cast<std::uint64_t>(value);
+    std::snprintf(digits, sizeof digits, "%" PRIu64, magnitude);
+    std::string text(digits);
+    if (scale < 0) {
+        const std::size_t places = static_cast<std::size_t>(-scale);
+        if (text.size() <= places) text.insert(0, places - text.size() + 1, '0');
+        text.insert(text.size() - places, ".");
+    }
+    if (value < 0) text.insert(0, "-");
+    return text;
+}
+
+// Days since 17 November 1858, the server's date origin, as a civil date.
+void CivilFromServerDate(std::int32_t serverDays, int& year, int& month, int& day) {
+    // Shift to days since 1 March 0000, where leap days fall at the end of each year.
+    std::int64_t z = static_cast<std::int64_t>(serverDays) + 678881;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+std::string DateText(std::int32_t serverDays) {
+    int year, month, day;
+    CivilFromServerDate(serverDays, year, month, day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+    return text;
+}
+
+// Time of day in units of 1/10000 second.
+std::string TimeText(std::uint32_t units) {
+    const unsigned seconds = units / 10000;
+    const unsigned fraction = units % 10000;
+    char text[32];
+    if (fraction) {
+        std::snprintf(text, sizeof text, "%02u:%02u:%02u.%04u", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60, fraction);
+    } else {
+        std::snprintf(text, sizeof text, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60);
+    }
+    return text;
+}
+
+std::string FloatText(double value, int precision) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*g", precision, value);
+    return text;
+}
+
+std::int32_t Low32(std::int64_t value) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+}
+
+std::int64_t PowerOfTen(int exponent) {
+    std::int64_t result = 1;
+    while (exponent-- > 0) result *= 10;
+    return result;
+}
+
+}  // namespace
+
+bool ColumnIsNull(const Column& column, const char* row) {
+    return Load<short>(row + column.nullOffset) == -1;
+}
+
+std::string ColumnText(const Column& column, const char* row) {
+    if (ColumnIsNull(column, row)) return {};
+    const char* data = row + column.offset;
+    switch (column.type) {
+        case SQL_TEXT:
+            // CHAR keeps the blanks that fill it to the declared length.
+            return TextUpToZero(data, static_cast<unsigned short>(column.length));
+        case SQL_VARYING: {
+            std::size_t length = Load<unsigned short>(data);
+            const std::size_t capacity = static_cast<unsigned short>(column.length);
+            if (length > capacity) length = capacity;
+            return TextUpToZero(data + 2, length);
+        }
+        case SQL_SHORT:
+        case SQL_LONG:
+        case SQL_INT64:
+            return DecimalText(IntegerValue(column, data), column.scale);
+        case SQL_FLOAT:
+            return FloatText(Load<float>(data), 7);
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            return FloatText(Load<double>(data), 15);
+        case SQL_TYPE_DATE:
+            return DateText(Load<ISC_DATE>(data));
+        case SQL_TYPE_TIME:
+            return TimeText(Load<ISC_TIME>(data));
+        case SQL_TIMESTAMP: {
+            const ISC_TIMESTAMP stamp = Load<ISC_TIMESTAMP>(data);
+            return DateText(stamp.timestamp_date) + " " + TimeText(stamp.timestamp_time);
+        }
+        case SQL_BOOLEAN:
+            return Load<unsigned char>(data) ? "true" : "false";
+        default:
+            return {};
+    }
+}
+
+std::int32_t ColumnInt(const Column& column, const char* row) {
+    if (ColumnIsNull(column, row)) return 0;
+    const char* data = row + column.offset;
+    switch (column.type) {
+        case SQL_SHORT:
+        case SQL_LONG:
+        case SQL_INT64: {
+            std::int64_t value = IntegerValue(column, data);
+            if (column.scale < 0) value /= PowerOfTen(-column.scale);
+            return Low32(value);
+        }
+        case SQL_FLOAT:
+            return Low32(static_cast<std::int64_t>(Load<float>(data)));
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            return Low32(static_cast<std::int64_t>(Load<double>(data)));
+        case SQL_BOOLEAN:
+            return Load<unsigned char>(data) ? 1 : 0;
+        case SQL_TEXT:
+        case SQL_VARYING: {
+            const std::string text = ColumnText(column, row);
+            const char* begin = text.c_str();
+            while (*begin == ' ') ++begin;
+            char* end = nullptr;
+            errno = 0;
+            const long long value = std::strtoll(begin, &end, 10);
+            while (end && *end == ' ') ++end;
+            if (end == begin || !end || *end != '\0' || errno == ERANGE || value < INT32_MIN ||
+                value > INT32_MAX)
+                throw DbError("'" + text + "' is not a valid integer value");
+            return static_cast<std::int32_t>(value);
+        }
+        default:
+            throw DbError("Field '" + column.name + "' cannot be read as an integer");
+    }
+}
+
+}  // namespace db

@@ -1,0 +1,106 @@
+#include "DbTransaction.h"
+
+#include "ClientLibrary.h"
+#include "DbError.h"
+#include "DbInternal.h"
+
+namespace db {
+
+namespace {
+
+// One entry of the transaction start list: an attachment and its parameter block.
+struct TransactionStartEntry {
+    isc_db_handle* database;
+    int tpbLength;
+    const char* tpb;
+};
+
+}  // namespace
+
+void DbTransaction::Impl::CloseBound() noexcept {
+    const std::vector<DbQuery*> boundQueries = queries;
+    for (DbQuery* query : boundQueries) query->impl().CloseNoThrow();
+    const std::vector<DbStatement*> boundStatements = statements;
+    for (DbStatement* statement : boundStatements) statement->impl().statement.Free();
+}
+
+void DbTransaction::Impl::End(bool commit) {
+    if (!handle) throw DbError("Transaction is not active");
+    CloseBound();
+    StatusVector status;
+    const FbApi& api = Api();
+    const ISC_STATUS failed = commit ? api.isc_commit_transaction(status.get(), &handle)
+                                     : api.isc_rollback_transaction(status.get(), &handle);
+    if (failed) RaiseServerError(status.v);
+    handle = 0;
+}
+
+void DbTransaction::Impl::ForceEnd() noexcept {
+    if (!handle) return;
+    CloseBound();
+    const FbApi& api = Api();
+    StatusVector status;
+    const ISC_STATUS failed = defaultAction == Action::Commit
+                                  ? api.isc_commit_transaction(status.get(), &handle)
+                                  : api.isc_rollback_transaction(status.get(), &handle);
+    if (failed && handle) api.isc_rollback_transaction(status.get(), &handle);
+    handle = 0;
+}
+
+DbTransaction::DbTransaction(DbConnection* defaultDatabase, Action defaultAction) {
+    ClientLibrary::EnsureLoaded();
+    impl_ = std::make_unique<Impl>();
+    impl_->self = this;
+    impl_->defaultAction = defaultAction;
+    impl_->defaultDatabase = defaultDatabase;
+    Link(defaultDatabase, this);
+}
+
+DbTransaction::~DbTransaction() {
+    Impl& d = *impl_;
+    d.ForceEnd();
+    for (DbQuery* query : d.queries) query->impl().transaction = nullptr;
+    for (DbStatement* statement : d.statements) statement->impl().transaction = nullptr;
+    const std::vector<DbConnection*> registered = d.databases;
+    for (DbConnection* connection : registered) Unlink(connection, this);
+}
+
+bool DbTransaction::InTransaction() const {
+    return impl_->handle != 0;
+}
+
+void DbTransaction::StartTransaction() {
+    Impl& d = *impl_;
+    if (d.handle) throw DbError("Transaction is active");
+    if (d.databases.empty()) throw DbError("No databases are listed in transaction component");
+    std::vector<TransactionStartEntry> entries;
+    for (DbConnection* connection : d.databases) {
+        if (!connection->IsConnected()) throw DbError("Cannot perform operation -- DB is not open");
+        // An empty parameter block: the server's defaults (snapshot, read-write, wait).
+        entries.push_back({&connection->impl().handle, 0, nullptr});
+    }
+    StatusVector status;
+    isc_tr_handle handle = 0;
+    if (Api().isc_start_multiple(status.get(), &handle, static_cast<short>(entries.size()),
+                                 entries.data()))
+        RaiseServerError(status.v);
+    d.handle = handle;
+}
+
+void DbTransaction::Commit() {
+    impl_->End(true);
+}
+
+void DbTransaction::Rollback() {
+    impl_->End(false);
+}
+
+DbTransaction::Action DbTransaction::DefaultAction() const {
+    return impl_->defaultAction;
+}
+
+DbConnection* DbTransaction::DefaultDatabase() const {
+    return impl_->defaultDatabase;
+}
+
+}  // namespace db
