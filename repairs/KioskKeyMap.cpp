@@ -86,7 +86,7 @@ void Button8Click(form::FormState& form) {
     PrivateQuery cleanup(form.IBDatabase1);
     form.IBSQL1.SetTransaction(&cleanup.transaction);
     try {
-        if (!cleanup.transaction.InTransaction()) cleanup.transaction.StartTransaction();
+        StartIfInactive(cleanup);
         cleanup.query.Close();
         cleanup.query.ExecuteSql(kOrphanedKind10Sql);
         cleanup.query.Close();

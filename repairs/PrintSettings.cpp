@@ -26,7 +26,7 @@ void Button7Click(form::FormState& form) {
 
     PrivateQuery mend(form.IBDatabase1);
     try {
-        if (!mend.transaction.InTransaction()) mend.transaction.StartTransaction();
+        StartIfInactive(mend);
         mend.query.Close();
         mend.query.ExecuteSql(kInsertMissingSql);
         if (mend.transaction.InTransaction()) mend.transaction.Commit();

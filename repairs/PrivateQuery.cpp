@@ -4,6 +4,12 @@
 
 namespace repairs {
 
+void StartIfInactive(PrivateQuery& work) {
+    db::DbConnection* database = work.transaction.DefaultDatabase();
+    if (database != nullptr && !database->IsConnected()) database->Connect();
+    if (!work.transaction.InTransaction()) work.transaction.StartTransaction();
+}
+
 void RollbackIfActive(db::DbTransaction& transaction) noexcept {
     try {
         if (transaction.InTransaction()) transaction.Rollback();

@@ -19,6 +19,11 @@ struct PrivateQuery {
     db::DbQuery query;
 };
 
+// Starts the private transaction unless it is active. A statement run on a query connects the
+// window's connection when it is not open (after a failed start); so does this, because starting
+// a transaction on a closed connection fails.
+void StartIfInactive(PrivateQuery& work);
+
 // Rolls the transaction back when it is active. A failing rollback is swallowed: the caller is
 // already on its failure path and still has to show its own message.
 void RollbackIfActive(db::DbTransaction& transaction) noexcept;

@@ -16,7 +16,7 @@ void Button6Click(form::FormState& form) {
 
     PrivateQuery cleanup(form.IBDatabase1);
     try {
-        if (!cleanup.transaction.InTransaction()) cleanup.transaction.StartTransaction();
+        StartIfInactive(cleanup);
         // Table 9999 loses its lock row; every other locked row is reset in place.
         cleanup.query.Close();
         cleanup.query.ExecuteSql(

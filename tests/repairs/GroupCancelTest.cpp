@@ -71,8 +71,8 @@ TEST(GroupList, ListsGroupedTablesInGroupOrderWithTheirNumbers) {
 
     // Ordered by group number, master mark, name; names stay code page 949 bytes.
     EXPECT_EQ(s.window.listBox2,
-              (std::vector<std::string>{"D1", Cp("창가2"), Cp("창가3"), Cp("창가1"), "B2", "B1"}));
-    EXPECT_EQ(s.form.TableNoList, (std::vector<std::string>{"T7", "T2", "T3", "T1", "T5", "T4"}));
+              (std::vector<std::string>{"D1", Cp("창가3"), Cp("창가2"), Cp("창가1"), "B2", "B1"}));
+    EXPECT_EQ(s.form.TableNoList, (std::vector<std::string>{"T7", "T3", "T2", "T1", "T5", "T4"}));
     EXPECT_EQ(s.window.selected2, -1);
     EXPECT_TRUE(s.form.IBTransaction1.InTransaction());
     EXPECT_TRUE(s.window.dialogs.empty());
@@ -89,7 +89,7 @@ TEST(GroupList, EachLoadSeesChangesCommittedSinceTheLast) {
 
     repairs::LoadGroupTables(s.form);
 
-    EXPECT_EQ(s.form.TableNoList, (std::vector<std::string>{"T7", "T2", "T3", "T1"}));
+    EXPECT_EQ(s.form.TableNoList, (std::vector<std::string>{"T7", "T3", "T2", "T1"}));
 }
 
 TEST(GroupList, FailureShowsItsMessageWithAnEmptyList) {

@@ -31,7 +31,7 @@ void Key(const testing_support::TestDatabase& db, int kind, const std::string& p
 Rows KeyMap(const testing_support::TestDatabase& db, const std::string& where = "1 = 1") {
     return db.Rows(
         "select kiosk_set_type, coalesce(prod_cd, '<null>'), setgrp_prod_no, prod_g_cd, page_no, "
-        "case when image_data is null then '-' else 'img' end from pi_kiosk_c_set where " +
+        "trim(case when image_data is null then '-' else 'img' end) from pi_kiosk_c_set where " +
         where + " order by kiosk_set_type, prod_cd, setgrp_prod_no, prod_g_cd, page_no");
 }
 
@@ -80,8 +80,8 @@ void SeedDuplicates(const testing_support::TestDatabase& db) {
     for (int page = 1; page <= 4; ++page) Key(db, 1, "A4ALL", page, true);
     Key(db, 1, "LONGCODE0123", 1, false);  // longer than six characters
     Key(db, 1, "LONGCODE0123", 2, false);
-    Key(db, 1, "SINGLE", 1, false);  // one plain key; its set key does not count
-    Key(db, 10, "SINGLE", 1, false, "S1", "G1");
+    Key(db, 1, "SINGLE", 1, false);  // one plain key; a key of another kind does not count
+    Key(db, 12, "SINGLE", 1, false, "S9", "G9");
     Key(db, 1, "", 1, false);  // keys without a product are never grouped
     Key(db, 1, "", 2, false);
 }
@@ -125,7 +125,7 @@ TEST(KioskKeyMap, ThinsDuplicatedPlainKeysImageLessFirst) {
                                      {"LONGCODE0123", "2"},
                                      {"SINGLE", "1"}}));
     EXPECT_EQ(s.db.Count("pi_kiosk_c_set", "prod_cd is null"), 2);
-    EXPECT_EQ(s.db.Count("pi_kiosk_c_set", "kiosk_set_type = 10"), 1);
+    EXPECT_EQ(s.db.Count("pi_kiosk_c_set", "kiosk_set_type = 12"), 1);
     ExpectUnchangedExcept(before, SnapshotAll(s.db), {"PI_KIOSK_C_SET"});
     // The transaction the block ran on is gone, and IBSQL1 with it is left without one.
     EXPECT_EQ(s.form.IBSQL1.Transaction(), nullptr);

@@ -60,7 +60,7 @@ TEST(PrintSettings, SettingRowWithoutProductCodeDoesNotHideTheMissingOnes) {
     Store s;
     SeedProducts(s.db);
     s.db.Exec("insert into ss_device_link (prodcd, device_no) values (null, '09')");
-    s.Connect();
+    // Not connected yet: the repair connects on its own.
 
     repairs::Button7Click(s.form);
 
