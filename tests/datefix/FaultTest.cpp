@@ -1,0 +1,341 @@
+// Real failures during both moves: refused updates, lock waits, a writing transaction that cannot
+// start and a selection that cannot run. Whatever fails, every unit before it stays committed and
+// every unit after it untouched.
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "DatePage.h"
+#include "DbConnection.h"
+#include "DbError.h"
+#include "DbQuery.h"
+#include "DbTransaction.h"
+#include "SalesFixture.h"
+
+namespace datefix_test {
+namespace {
+
+const std::array<const char*, 20> kPrefixes = {"OS_ORDER->",
+                                               "OS_Order_h->",
+                                               "os_order_setitem->",
+                                               "OS_MASTER->",
+                                               "OS_PAY->",
+                                               "OS_PAY_INFO->",
+                                               "os_order_tbl_seq->",
+                                               "cs_master->",
+                                               "CS_BALANCE->",
+                                               "MS_POINT_DETAIL->",
+                                               "OS_ASSOCIATES->",
+                                               "OS_FISHING_GAME->",
+                                               "OS_MOBILE_PAY->",
+                                               "OS_TAXPAY->",
+                                               "OS_ETC_INWON->",
+                                               "OS_ETC_INWON_PAY->",
+                                               "OS_INWON_DETAIL->",
+                                               "OS_LSTICKET_APV_BARCODE->",
+                                               "OS_LSTICKET_APV_DETAIL->",
+                                               "OS_LSTICKET_APV_HEAD->"};
+
+// Statement names of the realignment as its error lines spell them.
+const std::array<const char*, 20> kStatementNames = {"os_pay_info",
+                                                     "OS_LSTICKET_APV_HEAD",
+                                                     "OS_LSTICKET_APV_DETAIL",
+                                                     "OS_LSTICKET_APV_BARCODE",
+                                                     "OS_INWON_DETAIL",
+                                                     "OS_ETC_INWON_PAY",
+                                                     "OS_ETC_INWON",
+                                                     "os_order",
+                                                     "os_order_h",
+                                                     "os_pay",
+                                                     "os_master",
+                                                     "os_order_setitem",
+                                                     "os_order_tbl_seq",
+                                                     "cs_master",
+                                                     "CS_BALANCE",
+                                                     "MS_POINT_DETAIL",
+                                                     "OS_ASSOCIATES",
+                                                     "OS_FISHING_GAME",
+                                                     "OS_MOBILE_PAY",
+                                                     "OS_TAXPAY"};
+
+constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
+constexpr const char* kByHand = "OC_REGISTER 수동 적용 해야 합니다.";
+
+void SeedThreeSales(const TestDatabase& db) {
+    SalesSeed(db)
+        .Sale("20240313", 1, "2024-03-13 10:00:00")
+        .Sale("20240313", 2, "2024-03-14 11:00:00")
+        .Sale("20240313", 3, "2024-03-15 12:00:00")
+        .Sale("20240312", 2, "2024-03-12 12:00:00")
+        .Register("20240313", "01")
+        .Flush();
+}
+
+// --- Refused updates ---------------------------------------------------------------------------
+
+// Param: 1-based number of the table whose update of key 2 fails.
+class SingleMoveFailsAtTable : public DatePageTest, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
+    const size_t n = GetParam();
+    SeedThreeSales(db);
+    FailUpdatesOf(db, kMoveOrder[n - 1].name, "2");
+    const SalesState before = Capture(db);
+
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+
+    // Key 1 of table N was moved inside the unit, then undone with it.
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", n - 1, false), Capture(db));
+    const std::string prefix = kPrefixes[n - 1];
+    ASSERT_GE(ui.log.size(), 4u);
+    EXPECT_EQ(ui.log.front(), kSingleStart);
+    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 4, ui.log.end()),
+              (std::vector<std::string>{prefix + "1 - 2024-03-14", prefix + "2 - 2024-03-14",
+                                        "ERROR " + prefix + "2", kSingleFailed}));
+    EXPECT_EQ(ui.log.size(), 1 + 3 * (n - 1) + 4);
+    ExpectOnlyConfirmation();
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultTest, SingleMoveFailsAtTable,
+                         ::testing::Values(1u, 4u, 5u, 7u, 8u, 14u, 15u, 20u));
+
+using Faults = DatePageTest;
+
+TEST_F(Faults, RegisterFailureKeepsAllTablesMoved) {
+    SeedThreeSales(db);
+    FailUpdatesOf(db, "OC_REGISTER");
+    const SalesState before = Capture(db);
+
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, false), Capture(db));
+    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
+              (std::vector<std::string>{"OS_LSTICKET_APV_HEAD->3 - 2024-03-14",
+                                        "ERROR OC_REGISTER->3", kSingleFailed}));
+}
+
+// Param: 1-based number of the realignment statement that fails.
+class RealignFailsAtStatement : public DatePageTest,
+                                public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(RealignFailsAtStatement, StopsThereAndASecondRunCompletes) {
+    const size_t n = GetParam();
+    SeedThreeSales(db);
+    FailUpdatesOf(db, kRealignOrder[n - 1].name);
+    const SalesState before = Capture(db);
+
+    ChooseRealign("20240313", "20240316");
+    Start();
+    EXPECT_EQ(ui.log,
+              (std::vector<std::string>{
+                  kRealignStart, std::string("ERROR ") + kStatementNames[n - 1], kRealignFailed}));
+    ExpectOnlyConfirmation();
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316", n - 1), Capture(db));
+
+    StopFailingUpdatesOf(db, kRealignOrder[n - 1].name);
+    Start();
+    EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, kByHand, kRealignOk}));
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultTest, RealignFailsAtStatement,
+                         ::testing::Values(1u, 7u, 8u, 9u, 10u, 11u, 12u, 20u));
+
+// --- A row held by another attachment ------------------------------------------------------------
+
+// Holds rows locked by an uncommitted update on an attachment of its own thread. Once a
+// statement of another attachment containing `waiter` is seen running, that is, waiting for
+// the lock, the holder commits or rolls back.
+class RowHolder {
+public:
+    RowHolder(const std::string& database, const std::string& update, const std::string& waiter,
+              bool commit) {
+        std::future<void> held = holding_.get_future();
+        thread_ = std::thread([=] { Run(database, update, waiter, commit); });
+        held.wait();
+    }
+    ~RowHolder() { Join(); }
+
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+    }
+    bool SawWaiter() const { return sawWaiter_; }
+    const std::string& Error() const { return error_; }
+
+private:
+    void Run(const std::string& database, const std::string& update, const std::string& waiter,
+             bool commit) {
+        bool signalled = false;
+        try {
+            db::DbConnection holder(database);
+            db::DbTransaction held(&holder, db::DbTransaction::Action::Rollback);
+            db::DbQuery lock(&holder, &held);
+            lock.ExecuteSql(update);
+            holding_.set_value();
+            signalled = true;
+
+            db::DbConnection monitor(database);
+            db::DbTransaction look(&monitor);
+            db::DbQuery statements(&monitor, &look);
+            // Bounded: one minute at most, then the lock is released whatever happened.
+            for (int i = 0; i < 3000 && !sawWaiter_; ++i) {
+                statements.OpenQuery(
+                    "select count(*) cnt from mon$statements where mon$state = 1 and "
+                    "mon$attachment_id <> current_connection and mon$sql_text containing '" +
+                    waiter + "'");
+                sawWaiter_ = statements.FieldInt("cnt") > 0;
+                look.Commit();  // the next look takes a fresh snapshot of the monitoring tables
+                if (!sawWaiter_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            if (commit)
+                held.Commit();
+            else
+                held.Rollback();
+        } catch (const std::exception& e) {
+            error_ = e.what();
+            if (!signalled) holding_.set_value();
+        }
+    }
+
+    std::promise<void> holding_;
+    std::thread thread_;
+    std::atomic<bool> sawWaiter_{false};
+    std::string error_;
+};
+
+constexpr const char* kHoldPayment =
+    "update OS_PAY set PAY_AMT = 77 where SAL_YMD = '20240313' and SAL_SEQ = 2";
+
+TEST_F(Faults, SingleMoveWaitsForALockedRowThenGoesOnAfterRollback) {
+    SeedThreeSales(db);
+    const SalesState before = Capture(db);
+    ChooseSingleMove("20240313", "20240314");
+
+    RowHolder holder(db.Name(), kHoldPayment, "update os_pay ", false);
+    Start();
+    holder.Join();
+    EXPECT_EQ(holder.Error(), "");
+    EXPECT_TRUE(holder.SawWaiter());
+    EXPECT_EQ(ui.log.back(), kSingleOk);
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
+}
+
+TEST_F(Faults, SingleMoveStopsWhenTheLockedRowIsChangedAndCommitted) {
+    SeedThreeSales(db);
+    ChooseSingleMove("20240313", "20240314");
+
+    RowHolder holder(db.Name(), kHoldPayment, "update os_pay ", true);
+    SalesState before = Capture(db);
+    Start();
+    holder.Join();
+    EXPECT_EQ(holder.Error(), "");
+    EXPECT_TRUE(holder.SawWaiter());
+    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 2, ui.log.end()),
+              (std::vector<std::string>{"ERROR OS_PAY->2", kSingleFailed}));
+    // The other attachment's change stands; OS_PAY and everything after it stayed put.
+    TableState& pay = before.at("OS_PAY");
+    for (auto& row : pay.rows)
+        if (row[pay.Column("SAL_YMD")] == "20240313" && row[pay.Column("SAL_SEQ")] == "2")
+            row[pay.Column("PAY_AMT")] = "77";
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 4, false), Capture(db));
+}
+
+// Param: whether the other attachment commits its change (else it rolls back).
+class RealignAgainstLockedRow : public DatePageTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RealignAgainstLockedRow, WaitsThenGoesOnOrStopsOnTheConflict) {
+    const bool commit = GetParam();
+    SeedThreeSales(db);
+    SalesState before = Capture(db);
+    ChooseRealign("20240313", "20240316");
+
+    RowHolder holder(db.Name(), kHoldPayment, "update os_pay ", commit);
+    Start();
+    holder.Join();
+    EXPECT_EQ(holder.Error(), "");
+    EXPECT_TRUE(holder.SawWaiter());
+    if (!commit) {
+        EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, kByHand, kRealignOk}));
+        ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
+        return;
+    }
+    EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, "ERROR os_pay", kRealignFailed}));
+    TableState& pay = before.at("OS_PAY");
+    for (auto& row : pay.rows)
+        if (row[pay.Column("SAL_SEQ")] == "2" && row[pay.Column("SAL_YMD")] == "20240313")
+            row[pay.Column("PAY_AMT")] = "77";
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316", 9), Capture(db));
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultTest, RealignAgainstLockedRow, ::testing::Bool());
+
+// --- A writing transaction that cannot start -----------------------------------------------------
+
+// The server refuses the next transaction start of an attachment once an update of `armedBy`
+// has run on it: the update arms a session flag, and a transaction-start trigger raises an
+// exception (once) when it finds the flag.
+void RefuseNextStartAfterUpdateOf(const TestDatabase& db, const std::string& armedBy) {
+    db.Exec("create or alter exception E_NO_START 'transaction start refused'");
+    db.Exec(
+        "create trigger T_NO_START on transaction start as declare variable x integer; begin "
+        "if (rdb$get_context('USER_SESSION', 'NO_START') = '1') then begin "
+        "x = rdb$set_context('USER_SESSION', 'NO_START', null); exception E_NO_START; end end");
+    db.Exec("create trigger T_ARM_START for " + armedBy +
+            " after update as declare variable x integer; begin "
+            "x = rdb$set_context('USER_SESSION', 'NO_START', '1'); end");
+}
+
+TEST_F(Faults, WriterThatCannotStartGivesTheErrorLine) {
+    SeedThreeSales(db);
+    RefuseNextStartAfterUpdateOf(db, "OS_PAY_INFO");  // table 6: table 7 cannot start
+    const SalesState before = Capture(db);
+
+    ChooseSingleMove("20240313", "20240314");
+    ASSERT_NO_THROW(Start());
+    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
+              (std::vector<std::string>{"OS_PAY_INFO->3 - 2024-03-14", "ERROR os_order_tbl_seq->3",
+                                        kSingleFailed}));
+    ExpectOnlyConfirmation();
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 6, false), Capture(db));
+}
+
+TEST_F(Faults, RealignWriterThatCannotStartGivesTheErrorLine) {
+    SeedThreeSales(db);
+    RefuseNextStartAfterUpdateOf(db, "OS_ORDER_H");  // statement 9: statement 10 cannot start
+    const SalesState before = Capture(db);
+
+    ChooseRealign("20240313", "20240316");
+    ASSERT_NO_THROW(Start());
+    EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, "ERROR os_pay", kRealignFailed}));
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316", 9), Capture(db));
+}
+
+// --- A selection that cannot run ----------------------------------------------------------------
+
+TEST_F(Faults, FailedSelectionLeavesTheHandlerWithoutEndLine) {
+    SeedThreeSales(db);
+    db.Exec("alter table OS_ETC_INWON drop SAL_SEQ");  // table 15's selection cannot be prepared
+    const SalesState before = Capture(db);
+
+    ChooseSingleMove("20240313", "20240314");
+    EXPECT_THROW(Start(), db::DbError);
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 14, false), Capture(db));
+    EXPECT_EQ(ui.log.size(), 1u + 3 * 14);
+    EXPECT_EQ(ui.log.back(), "OS_TAXPAY->3 - 2024-03-14");
+}
+
+TEST_F(Faults, FailedCheckingQueryLeavesTheHandlerWithoutEndLine) {
+    SeedThreeSales(db);
+    db.Exec("alter table OS_MASTER drop UPD_DT");  // the span of real dates cannot be read
+    const SalesState before = Capture(db);
+
+    ChooseRealign("20240313", "20240316");
+    EXPECT_THROW(Start(), db::DbError);
+    EXPECT_EQ(ui.log, std::vector<std::string>{kRealignStart});
+    ExpectSameSales(before, Capture(db));
+}
+
+}  // namespace
+}  // namespace datefix_test

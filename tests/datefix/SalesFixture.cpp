@@ -1,0 +1,318 @@
+#include "SalesFixture.h"
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+
+#include "DatePage.h"
+
+namespace datefix_test {
+
+const char* const kSingleStart = "[지정된 날짜 변경] 진행중";
+const char* const kSingleOk = "[지정된 날짜 변경] 정상 처리 되었습니다.";
+const char* const kSingleFailed = "[지정된 날짜 변경] 오류 발생";
+const char* const kRealignStart = "[다중 날짜 변경] 진행중";
+const char* const kRealignOk = "[다중 날짜 변경] 정상 처리 되었습니다.";
+const char* const kRealignFailed = "[다중 날짜 변경] 오류 발생";
+
+const std::array<SalesTable, 20> kMoveOrder = {{
+    {"OS_ORDER", "UPD_DT", "SAL_SEQ"},         {"OS_ORDER_H", "UPD_DT", "SAL_SEQ"},
+    {"OS_ORDER_SETITEM", "UPD_DT", "SAL_SEQ"}, {"OS_MASTER", "UPD_DT", "SAL_SEQ"},
+    {"OS_PAY", "UPD_DT", "SAL_SEQ"},           {"OS_PAY_INFO", "", "SAL_SEQ"},
+    {"OS_ORDER_TBL_SEQ", "REG_DT", "SAL_SEQ"}, {"CS_MASTER", "UPD_DT", "BILL_NO"},
+    {"CS_BALANCE", "UPD_DT", "SAL_SEQ"},       {"MS_POINT_DETAIL", "UPD_DT", "SAL_SEQ"},
+    {"OS_ASSOCIATES", "UPD_DT", "SAL_SEQ"},    {"OS_FISHING_GAME", "UPD_DT", "SAL_SEQ"},
+    {"OS_MOBILE_PAY", "UPD_DT", "SAL_SEQ"},    {"OS_TAXPAY", "UPD_DT", "SAL_SEQ"},
+    {"OS_ETC_INWON", "", "SAL_SEQ"},           {"OS_ETC_INWON_PAY", "", "SAL_SEQ"},
+    {"OS_INWON_DETAIL", "", "SAL_SEQ"},        {"OS_LSTICKET_APV_BARCODE", "", "SAL_SEQ"},
+    {"OS_LSTICKET_APV_DETAIL", "", "SAL_SEQ"}, {"OS_LSTICKET_APV_HEAD", "", "SAL_SEQ"},
+}};
+
+const std::array<SalesTable, 20> kRealignOrder = {{
+    {"OS_PAY_INFO", "", "SAL_SEQ"},
+    {"OS_LSTICKET_APV_HEAD", "", "SAL_SEQ"},
+    {"OS_LSTICKET_APV_DETAIL", "", "SAL_SEQ"},
+    {"OS_LSTICKET_APV_BARCODE", "", "SAL_SEQ"},
+    {"OS_INWON_DETAIL", "", "SAL_SEQ"},
+    {"OS_ETC_INWON_PAY", "", "SAL_SEQ"},
+    {"OS_ETC_INWON", "", "SAL_SEQ"},
+    {"OS_ORDER", "UPD_DT", "SAL_SEQ"},
+    {"OS_ORDER_H", "UPD_DT", "SAL_SEQ"},
+    {"OS_PAY", "UPD_DT", "SAL_SEQ"},
+    {"OS_MASTER", "UPD_DT", "SAL_SEQ"},
+    {"OS_ORDER_SETITEM", "UPD_DT", "SAL_SEQ"},
+    {"OS_ORDER_TBL_SEQ", "REG_DT", "SAL_SEQ"},
+    {"CS_MASTER", "UPD_DT", "BILL_NO"},
+    {"CS_BALANCE", "UPD_DT", "SAL_SEQ"},
+    {"MS_POINT_DETAIL", "UPD_DT", "SAL_SEQ"},
+    {"OS_ASSOCIATES", "UPD_DT", "SAL_SEQ"},
+    {"OS_FISHING_GAME", "UPD_DT", "SAL_SEQ"},
+    {"OS_MOBILE_PAY", "UPD_DT", "SAL_SEQ"},
+    {"OS_TAXPAY", "UPD_DT", "SAL_SEQ"},
+}};
+
+namespace {
+
+constexpr const char* kNull = "<null>";
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+std::string QuoteOrNull(const Stamp& value) {
+    return value ? Quote(*value) : "null";
+}
+
+const SalesTable& Find(const std::string& name) {
+    for (const SalesTable& t : kMoveOrder)
+        if (name == t.name) return t;
+    throw std::invalid_argument("not a sales table: " + name);
+}
+
+std::string Dashed(const std::string& ymd) {
+    return ymd.substr(0, 4) + "-" + ymd.substr(4, 2) + "-" + ymd.substr(6, 2);
+}
+
+// The real date of a stamp as the realignment computes it: its first ten characters without
+// dashes; none for a NULL stamp.
+std::optional<std::string> RealDate(const std::string& stamp) {
+    if (stamp == kNull) return std::nullopt;
+    std::string date = stamp.substr(0, 10);
+    date.erase(std::remove(date.begin(), date.end(), '-'), date.end());
+    return date;
+}
+
+bool InRange(const std::string& ymd, const std::string& from, const std::string& to) {
+    return from <= ymd && ymd <= to;
+}
+
+}  // namespace
+
+SalesSeed& SalesSeed::Sale(const std::string& ymd, int seq, const Stamp& stamp) {
+    for (const SalesTable& t : kMoveOrder) Row(t.name, ymd, std::to_string(seq), stamp);
+    return *this;
+}
+
+SalesSeed& SalesSeed::Row(const std::string& table, const std::string& ymd, const std::string& key,
+                          const Stamp& stamp, int tblSalSeq) {
+    const SalesTable& t = Find(table);
+    std::string columns = std::string("SAL_YMD, ") + t.key;
+    std::string values = Quote(ymd) + ", " + Quote(key);
+    if (*t.stamp) {
+        columns += std::string(", ") + t.stamp;
+        values += ", " + QuoteOrNull(stamp);
+    }
+    if (table == "OS_ORDER") {
+        columns += ", TBL_SAL_SEQ";
+        values += ", " + std::to_string(tblSalSeq);
+    }
+    pending_.push_back("insert into " + table + " (" + columns + ") values (" + values + ")");
+    return *this;
+}
+
+SalesSeed& SalesSeed::Register(const std::string& ymd, const std::string& posNo) {
+    pending_.push_back("insert into OC_REGISTER (SAL_YMD, POS_NO, OC_GB, UPD_DT) values (" +
+                       Quote(ymd) + ", " + Quote(posNo) + ", 'O', " +
+                       Quote(Dashed(ymd) + " 09:00:00") + ")");
+    return *this;
+}
+
+SalesSeed& SalesSeed::Raw(const std::string& statement) {
+    pending_.push_back(statement);
+    return *this;
+}
+
+void SalesSeed::Flush() {
+    // Server-side blocks of a few hundred statements keep seeding fast and under the size limit
+    // of one statement.
+    std::string block;
+    auto send = [&] {
+        if (block.empty()) return;
+        db_.Exec("execute block as begin " + block + " end");
+        block.clear();
+    };
+    for (const std::string& statement : pending_) {
+        if (block.size() + statement.size() > 20000) send();
+        block += statement + "; ";
+    }
+    send();
+    pending_.clear();
+}
+
+size_t TableState::Column(const std::string& name) const {
+    auto it = std::find(columns.begin(), columns.end(), name);
+    if (it == columns.end()) throw std::invalid_argument("no column " + name);
+    return static_cast<size_t>(it - columns.begin());
+}
+
+SalesState Capture(const TestDatabase& db) {
+    SalesState state;
+    std::vector<std::string> tables;
+    for (const SalesTable& t : kMoveOrder) tables.push_back(t.name);
+    tables.push_back("OC_REGISTER");
+    for (const std::string& table : tables) {
+        TableState& s = state[table];
+        for (const auto& row : db.Rows("select trim(rdb$field_name) from rdb$relation_fields where "
+                                       "rdb$relation_name = " +
+                                       Quote(table) + " order by rdb$field_position"))
+            s.columns.push_back(row.at(0));
+        s.rows = db.Snapshot(table);
+    }
+    return state;
+}
+
+SalesState AfterSingleMove(SalesState state, const std::string& wrongDate,
+                           const std::string& targetDate, size_t tablesDone, bool registerMoved) {
+    for (size_t i = 0; i < tablesDone; ++i) {
+        const SalesTable& t = kMoveOrder[i];
+        TableState& s = state.at(t.name);
+        const size_t ymd = s.Column("SAL_YMD");
+        for (auto& row : s.rows) {
+            if (row[ymd] != wrongDate) continue;
+            row[ymd] = targetDate;
+            if (!*t.stamp) continue;
+            std::string& stamp = row[s.Column(t.stamp)];
+            const std::string ownTime =
+                stamp == kNull || stamp.size() <= 10 ? "" : stamp.substr(10, 9);
+            stamp = Dashed(targetDate) + ownTime;
+        }
+    }
+    if (registerMoved) {
+        TableState& s = state.at("OC_REGISTER");
+        const size_t ymd = s.Column("SAL_YMD");
+        for (auto& row : s.rows)
+            if (row[ymd] == wrongDate) row[ymd] = targetDate;
+    }
+    return state;
+}
+
+SalesState AfterRealign(SalesState state, const std::string& fromDate, const std::string& toDate,
+                        size_t statementsDone) {
+    for (size_t i = 0; i < statementsDone; ++i) {
+        const SalesTable& t = kRealignOrder[i];
+        TableState& s = state.at(t.name);
+        const size_t ymd = s.Column("SAL_YMD");
+        if (i < kDependentCount) {
+            // The sale's OS_MASTER row as it stands when this statement runs.
+            const TableState& master = state.at("OS_MASTER");
+            const size_t mYmd = master.Column("SAL_YMD");
+            const size_t mSeq = master.Column("SAL_SEQ");
+            const size_t mStamp = master.Column("UPD_DT");
+            const size_t seq = s.Column("SAL_SEQ");
+            for (auto& row : s.rows) {
+                if (!InRange(row[ymd], fromDate, toDate)) continue;
+                std::vector<const std::vector<std::string>*> sales;
+                for (const auto& m : master.rows)
+                    if (m[mYmd] == row[ymd] && m[mSeq] == row[seq]) sales.push_back(&m);
+                if (sales.size() != 1) continue;
+                const auto real = RealDate((*sales[0])[mStamp]);
+                if (real && *real != row[ymd]) row[ymd] = *real;
+            }
+        } else {
+            const size_t stamp = s.Column(t.stamp);
+            for (auto& row : s.rows) {
+                const auto real = RealDate(row[stamp]);
+                if (!InRange(row[ymd], fromDate, toDate) || !real || *real == row[ymd]) continue;
+                row[ymd] = *real;
+                row[stamp] = row[stamp].substr(0, 19);
+            }
+        }
+    }
+    return state;
+}
+
+void ExpectSameSales(const SalesState& expected, const SalesState& actual) {
+    for (const auto& [table, want] : expected) {
+        auto it = actual.find(table);
+        ASSERT_NE(it, actual.end()) << table;
+        auto a = want.rows;
+        auto b = it->second.rows;
+        EXPECT_EQ(a.size(), b.size()) << "row count of " << table;
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        if (a == b) continue;
+        std::multiset<std::vector<std::string>> onlyExpected(a.begin(), a.end());
+        std::multiset<std::vector<std::string>> onlyActual;
+        for (const auto& row : b) {
+            auto found = onlyExpected.find(row);
+            if (found != onlyExpected.end())
+                onlyExpected.erase(found);
+            else
+                onlyActual.insert(row);
+        }
+        std::ostringstream message;
+        auto print = [&](const char* title, const auto& rows) {
+            message << "\n  " << title << ":";
+            for (const auto& row : rows) {
+                message << "\n    ";
+                for (const auto& value : row) message << "[" << value << "]";
+            }
+        };
+        print("expected, missing", onlyExpected);
+        print("found, unexpected", onlyActual);
+        ADD_FAILURE() << table << " differs" << message.str();
+    }
+}
+
+DatePageTest::DatePageTest() : form(ui, db.Name()) {
+    form.IBDatabase1.Connect();
+}
+
+void SetPicker(testing_support::ScriptedWindow& ui, form::PickerId picker,
+               const std::string& yyyymmdd) {
+    ui.SetDate(picker, std::stoi(yyyymmdd.substr(0, 4)), std::stoi(yyyymmdd.substr(4, 2)),
+               std::stoi(yyyymmdd.substr(6, 2)));
+}
+
+void DatePageTest::ChooseSingleMove(const std::string& wrongDate, const std::string& targetDate) {
+    ui.checked = {{form::RadioId::RadioButton3, true}, {form::RadioId::RadioButton4, false}};
+    datefix::RadioButton3Click(form, form::RadioId::RadioButton3);
+    SetPicker(ui, form::PickerId::dtChange01, wrongDate);
+    SetPicker(ui, form::PickerId::dtChange02, targetDate);
+}
+
+void DatePageTest::ChooseRealign(const std::string& fromDate, const std::string& toDate) {
+    ui.checked = {{form::RadioId::RadioButton3, false}, {form::RadioId::RadioButton4, true}};
+    datefix::RadioButton3Click(form, form::RadioId::RadioButton4);
+    SetPicker(ui, form::PickerId::dtChange01, fromDate);
+    SetPicker(ui, form::PickerId::dtChange02, toDate);
+}
+
+void DatePageTest::Start() {
+    ui.Answer(form::kResultOk);
+    datefix::Button9Click(form);
+}
+
+void DatePageTest::ExpectConfirmedThenDone() {
+    ASSERT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_EQ(ui.dialogs[0].text, "매출일자 변경 진행하시겠습니까?");
+    EXPECT_EQ(ui.dialogs[0].kind, form::DialogKind::Information);
+    EXPECT_EQ(ui.dialogs[0].buttons, form::DialogButtons::OkCancel);
+    EXPECT_EQ(ui.dialogs[1].text, "완료.");
+    EXPECT_EQ(ui.dialogs[1].kind, form::DialogKind::Information);
+    EXPECT_EQ(ui.dialogs[1].buttons, form::DialogButtons::Ok);
+}
+
+void DatePageTest::ExpectOnlyConfirmation() {
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].text, "매출일자 변경 진행하시겠습니까?");
+}
+
+void FailUpdatesOf(const TestDatabase& db, const std::string& table, const std::string& onlyKey) {
+    db.Exec("create or alter exception E_REFUSED 'update refused'");
+    const std::string condition =
+        onlyKey.empty() ? "1 = 1" : "old." + std::string(Find(table).key) + " = " + Quote(onlyKey);
+    db.Exec("create trigger T_FAIL_" + table + " for " + table + " before update as begin if (" +
+            condition + ") then exception E_REFUSED; end");
+}
+
+void StopFailingUpdatesOf(const TestDatabase& db, const std::string& table) {
+    db.Exec("drop trigger T_FAIL_" + table);
+}
+
+}  // namespace datefix_test
