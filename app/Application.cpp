@@ -1,0 +1,150 @@
+#include "Application.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cxxabi.h>
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
+
+#include "MainWindow.h"
+#include "MessageDialog.h"
+
+namespace app {
+
+namespace {
+
+std::string& TitleSlot() {
+    static std::string title;
+    return title;
+}
+
+FatalBoxHook& FatalHookSlot() {
+    static FatalBoxHook hook;
+    return hook;
+}
+
+std::string TypeName(const std::type_info& type) {
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> demangled(
+        abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), std::free);
+    return status == 0 && demangled ? std::string(demangled.get()) : std::string(type.name());
+}
+
+// The window is created in this function; after unwinding the failing instruction is no longer
+// known, so the failure is placed at this function within its module.
+std::unique_ptr<TfmMain> CreateMainWindow(const StartOptions& options) {
+    return std::make_unique<TfmMain>(options.databaseName, options.clock);
+}
+
+void ModuleOf(const void* address, std::string& name, std::uintptr_t& offset) {
+    Dl_info info{};
+    if (dladdr(address, &info) != 0 && info.dli_fname) {
+        name = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).fileName().toStdString();
+        offset = reinterpret_cast<std::uintptr_t>(address) -
+                 reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+    } else {
+        name = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
+        offset = 0;
+    }
+}
+
+void ReportFailedCreation(const std::string& typeName, const std::string& message) {
+    std::string module;
+    std::uintptr_t offset = 0;
+    ModuleOf(reinterpret_cast<const void*>(&CreateMainWindow), module, offset);
+    ShowFatalBox(FatalErrorText(typeName, module, offset, message));
+}
+
+}  // namespace
+
+std::string TitleFromFileName(const std::string& path) {
+    QString name = QString::fromStdString(path);
+    const int slash = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf('\\'));
+    name = name.mid(slash + 1);
+    const int dot = name.indexOf(QLatin1Char('.'));
+    if (dot >= 0) name.truncate(dot);
+    if (name.size() > 1) name = name.left(1) + name.mid(1).toLower();
+    return name.toStdString();
+}
+
+std::string ApplicationTitle() {
+    if (TitleSlot().empty() && QCoreApplication::instance()) {
+        TitleSlot() = TitleFromFileName(QCoreApplication::applicationFilePath().toStdString());
+    }
+    return TitleSlot();
+}
+
+void SetApplicationTitle(const std::string& title) {
+    TitleSlot() = title;
+}
+
+std::string FatalErrorText(const std::string& typeName, const std::string& moduleName,
+                           std::uintptr_t offset, const std::string& message) {
+    std::string text = "Exception " + typeName + " in module " + moduleName + " at " +
+                       QStringLiteral("%1")
+                           .arg(static_cast<qulonglong>(offset), 8, 16, QLatin1Char('0'))
+                           .toUpper()
+                           .toStdString() +
+                       ".\n" + message;
+    if (message.empty() || message.back() != '.') text += ".";
+    return text + "\n";
+}
+
+void SetFatalBoxHook(FatalBoxHook hook) {
+    FatalHookSlot() = std::move(hook);
+}
+
+void ShowFatalBox(const std::string& text) {
+    if (FatalHookSlot()) {
+        FatalHookSlot()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"),
+                    QString::fromStdString(text), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+int RunMainWindow(const StartOptions& options) {
+    std::unique_ptr<TfmMain> window;
+    try {
+        window = CreateMainWindow(options);
+    } catch (const std::exception& e) {
+        ReportFailedCreation(TypeName(typeid(e)), e.what());
+        return 1;
+    } catch (...) {
+        ReportFailedCreation("unknown exception", "Unknown failure");
+        return 1;
+    }
+
+    // The event loop ends when the main window has closed, not when some other window does.
+    const bool quitOnLast = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(window.get(), &TfmMain::Closed, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    window->ShowMain();
+    if (options.onShown) {
+        TfmMain* shown = window.get();
+        QTimer::singleShot(0, shown, [shown, &options] { options.onShown(*shown); });
+    }
+    QApplication::exec();
+    window.reset();
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnLast);
+    return 0;
+}
+
+int RunApplication(int argc, char** argv) {
+    QApplication application(argc, argv);
+    SetApplicationTitle(TitleFromFileName(QCoreApplication::applicationFilePath().toStdString()));
+    return RunMainWindow();
+}
+
+}  // namespace app

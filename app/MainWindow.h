@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "Application.h"
+#include "Controls.h"
+#include "FormState.h"
+#include "PageControl.h"
+#include "WindowOps.h"
+
+namespace app {
+
+// The tool's one window, fmMain: six pages of repair operations, the exit button and the
+// backup notice. It owns the database objects (form::FormState) and is the form::WindowOps the
+// operations talk to.
+//
+// Every handler runs through RunHandler: a failure that leaves it is shown with ShowErrorBox,
+// and while it runs the window takes no input (clicks, keys, page switches, closing) apart from
+// the modal dialogs it opens; log lines are painted as they are written.
+//
+// Creating the window throws db::DbError when the client library cannot be loaded. A failed
+// connection does not: FormCreate reports it with ShowErrorBox and the window is created all the
+// same.
+class TfmMain : public QWidget, public form::WindowOps {
+    Q_OBJECT
+public:
+    explicit TfmMain(const std::string& databaseName = db::DbConnection::kStoredDatabaseName,
+                     Clock clock = {}, QWidget* parent = nullptr);
+    ~TfmMain() override;
+
+    // FormShow, then centre on the screen and show.
+    void ShowMain();
+
+    // Runs an event handler: failures go to ShowErrorBox, input is held off meanwhile. Returns
+    // false (and runs nothing) when another handler is still running.
+    bool RunHandler(const std::function<void()>& handler);
+    bool IsBusy() const { return busy_; }
+
+    form::FormState& State() { return *state_; }
+
+    // Handlers of the window itself.
+    void FormCreate();
+    void FormShow();
+    // Disconnects and clears TableNoList; false (reported) when disconnecting failed.
+    bool FormClose();
+    void Button2Click();
+
+    // form::WindowOps
+    int SelectedIndex(form::ListBoxId list) const override;
+    int ItemCount(form::ListBoxId list) const override;
+    std::string ItemBytes(form::ListBoxId list, int index) const override;
+    void ClearItems(form::ListBoxId list) override;
+    void AppendItem(form::ListBoxId list, const std::string& bytes) override;
+    bool IsChecked(form::RadioId radio) const override;
+    int Tag(form::RadioId radio) const override;
+    form::DateTimeValue PickerValue(form::PickerId picker) const override;
+    void SetPanelCaption(const std::string& text) override;
+    void SetPanelVisible(bool visible) override;
+    void SetLabelCaption(form::LabelId label, const std::string& text) override;
+    void SetLabelAlignment(form::LabelId label, form::Alignment alignment) override;
+    void ClearLog() override;
+    void AppendLog(const std::string& line) override;
+    int MessageDialog(const std::string& text, form::DialogKind kind,
+                      form::DialogButtons buttons) override;
+
+    // Controls, named as in the window's layout.
+    TPageControl* PageControl1 = nullptr;
+    QLabel* Label8 = nullptr;
+    QPushButton* Button2 = nullptr;
+    // Page "선후불변경"
+    QLabel* Label1 = nullptr;
+    TListBox* ListBox1 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QLabel* Label2 = nullptr;
+    // Page "강제그룹취소"
+    QLabel* Label3 = nullptr;
+    TListBox* ListBox2 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QLabel* Label4 = nullptr;
+    // Page "테이블 락 제거"
+    QPushButton* Button6 = nullptr;
+    QLabel* Label6 = nullptr;
+    // Page "상품별인쇄설정 누락"
+    QPushButton* Button7 = nullptr;
+    QLabel* Label7 = nullptr;
+    // Page "키오스크 키맵 정리"
+    QPushButton* Button8 = nullptr;
+    QLabel* Label9 = nullptr;
+    // Page "매출일자 변경"
+    QRadioButton* RadioButton3 = nullptr;
+    QRadioButton* RadioButton4 = nullptr;
+    TPanel* pblGroup = nullptr;
+    QLabel* lbChange01 = nullptr;
+    TDateTimePicker* dtChange01 = nullptr;
+    QLabel* lbChange02 = nullptr;
+    TDateTimePicker* dtChange02 = nullptr;
+    QPlainTextEdit* memoChange = nullptr;
+    QLabel* Label12 = nullptr;
+    QPushButton* Button9 = nullptr;
+
+signals:
+    // The window has closed (FormClose done); the application ends.
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildLayout();
+    void WireHandlers();
+    bool BelongsToWindow(QObject* object) const;
+    TListBox* List(form::ListBoxId list) const;
+    QRadioButton* Radio(form::RadioId radio) const;
+    QLabel* ChangeLabel(form::LabelId label) const;
+    void PaintWhileBusy();
+
+    Clock clock_;
+    std::unique_ptr<form::FormState> state_;
+    std::map<const QRadioButton*, int> tags_;
+    bool busy_ = false;
+    bool closed_ = false;
+    QElapsedTimer sincePaint_;
+};
+
+}  // namespace app
