@@ -1,0 +1,55 @@
+// Loading the client library by file name. One test, in its own process: once the real library
+// is loaded it stays loaded, so the failures must come first.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ClientLibrary.h"
+#include "DbConnection.h"
+#include "DbQuery.h"
+#include "DbStatement.h"
+#include "DbTestSupport.h"
+#include "DbTransaction.h"
+
+using db::ClientLibrary;
+using db_tests::ErrorOf;
+
+namespace {
+
+const char* const kNotFound =
+    "InterBase library gds32.dll not found in the path. Please install InterBase to use this "
+    "functionality";
+
+TEST(ClientLibrary, MissingLibraryOrEntryPointFailsEveryCreationUntilItLoads) {
+    ASSERT_FALSE(ClientLibrary::IsLoaded());
+
+    ClientLibrary::SetFileNamesForTesting("libposfix_no_such_client.so.2");
+    EXPECT_EQ(ErrorOf([] { db::DbConnection connection("x"); }), kNotFound);
+    EXPECT_EQ(ErrorOf([] { db::DbTransaction transaction(nullptr); }), kNotFound);
+    EXPECT_EQ(ErrorOf([] { db::DbQuery query(nullptr, nullptr); }), kNotFound);
+    EXPECT_EQ(ErrorOf([] { db::DbStatement statement(nullptr, nullptr); }), kNotFound);
+    EXPECT_FALSE(ClientLibrary::IsLoaded());
+
+    // A library that loads but lacks the entry points: the system's own text.
+    ClientLibrary::SetFileNamesForTesting("libz.so.1");
+    const std::string missing = ErrorOf([] { db::DbConnection connection("x"); });
+    EXPECT_NE(missing.find("undefined symbol: isc_"), std::string::npos) << missing;
+    EXPECT_FALSE(ClientLibrary::IsLoaded());
+
+    // The next creation tries again.
+    ClientLibrary::ResetFileNamesForTesting();
+    db::DbConnection connection("x");
+    EXPECT_TRUE(ClientLibrary::IsLoaded());
+    db::DbTransaction transaction(&connection);
+    db::DbQuery query(&connection, &transaction);
+    db::DbStatement statement(&connection, &transaction);
+    EXPECT_EQ(transaction.DefaultDatabase(), &connection);
+
+    // Once loaded it stays loaded, whatever the names say now.
+    ClientLibrary::SetFileNamesForTesting("libposfix_no_such_client.so.2");
+    db::DbConnection another("y");
+    EXPECT_TRUE(ClientLibrary::IsLoaded());
+    ClientLibrary::ResetFileNamesForTesting();
+}
+
+}  // namespace
