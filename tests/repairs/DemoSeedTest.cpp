@@ -1,0 +1,134 @@
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "BusinessDate.h"
+#include "GroupCancel.h"
+#include "KioskKeyMap.h"
+#include "PaymentMode.h"
+#include "PrintSettings.h"
+#include "RepairTestSupport.h"
+#include "TableLocks.h"
+
+namespace repairs_test {
+namespace {
+
+// Loads scripts/demo-data into the database the way the demo does: the UTF-8 files become code
+// page 949, every statement (one or more lines up to a closing ';') runs on its own.
+void LoadDemoSeed(const testing_support::TestDatabase& db) {
+    for (const char* file :
+         {"01_terminals.sql", "02_tables.sql", "03_products.sql", "04_sales.sql"}) {
+        std::ifstream in(std::string(POSFIX_DEMO_DATA_DIR) + "/" + file, std::ios::binary);
+        ASSERT_TRUE(in) << "demo seed file missing: " << file;
+        std::stringstream text;
+        text << in.rdbuf();
+        std::istringstream lines(Cp(text.str()));
+        std::vector<std::string> statements;
+        std::string line, statement;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.empty() || line.rfind("--", 0) == 0) continue;
+            statement += statement.empty() ? line : "\n" + line;
+            if (statement.back() == ';') {
+                statement.pop_back();
+                if (statement != "COMMIT") statements.push_back(statement);
+                statement.clear();
+            }
+        }
+        ASSERT_TRUE(statement.empty()) << file << " ends inside a statement";
+        db.ExecAll(statements);
+    }
+}
+
+int IndexOfTable(const Store& s, const std::string& tblNo) {
+    for (size_t i = 0; i < s.form.TableNoList.size(); ++i)
+        if (s.form.TableNoList[i] == tblNo) return static_cast<int>(i);
+    return -1;
+}
+
+// Each repair on the demo store: the first run does visible work, a second run adds nothing.
+TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
+    Store s;
+    LoadDemoSeed(s.db);
+    s.Connect();
+    repairs::LoadPosList(s.form);
+    repairs::LoadGroupTables(s.form);
+    ASSERT_TRUE(s.window.dialogs.empty());
+
+    auto twice = [&](const char* what, auto&& run) {
+        const Tables before = SnapshotAll(s.db);
+        run();
+        const Tables once = SnapshotAll(s.db);
+        EXPECT_NE(before, once) << what << " found nothing to do on the demo store";
+        run();
+        EXPECT_EQ(once, SnapshotAll(s.db)) << what << " changed more on its second run";
+    };
+
+    // POS 02 was left with both payment options on.
+    s.window.selected1 = 1;
+    ASSERT_EQ(s.window.listBox1.at(1), "02");
+    s.window.checked[form::RadioId::RadioButton1] = true;
+    twice("payment switch", [&] { repairs::Button1Click(s.form); });
+    EXPECT_EQ(s.window.DialogTexts().back(), "02 POS 변경 완료.");
+
+    repairs::LoadBusinessDate(s.form);
+    EXPECT_EQ(s.form.BusinessDate, "20261201");
+
+    // The stuck party group, found through hall 4; the second run picks whatever is listed.
+    twice("group cancel", [&] {
+        s.window.selected2 = IndexOfTable(s, "104");
+        if (s.window.selected2 < 0) s.window.selected2 = 0;
+        repairs::Button3Click(s.form);
+    });
+    EXPECT_EQ(s.db.Count("ti_master", "grp_no = '103'"), 0);
+    EXPECT_EQ(s.db.Count("os_table_change", "sal_ymd = '20261201'"), 3 * 5);
+
+    twice("table locks", [&] { repairs::Button6Click(s.form); });
+    EXPECT_EQ(s.db.Count("os_table_lock", "lock_sw <> '0' or tbl_no = '9999'"), 0);
+
+    twice("print settings", [&] { repairs::Button7Click(s.form); });
+    EXPECT_EQ(s.db.Count("pi_master p",
+                         "not exists (select 1 from ss_device_link d where d.prodcd = p.prod_cd)"),
+              0);
+
+    for (const std::string& text : s.window.DialogTexts())
+        EXPECT_EQ(text.find("실패"), std::string::npos) << text;
+}
+
+// One run removes at most two keys of a duplicated product, so products with three or more
+// image keys need a second run; after that the key map is clean and stays so.
+TEST(DemoSeed, KioskCleanupSettlesWithinTwoRuns) {
+    Store s;
+    LoadDemoSeed(s.db);
+    const std::string duplicated =
+        "select count(*) from (select prod_cd from pi_kiosk_c_set where kiosk_set_type = 1 "
+        "group by prod_cd having count(*) > 1)";
+    const Rows productsBefore =
+        s.db.Rows("select distinct prod_cd from pi_kiosk_c_set where kiosk_set_type = 1");
+    ASSERT_NE(s.db.Scalar(duplicated), "0");
+    // The demo holds three set keys whose product is no item of their set group.
+    const long long setKeys = s.db.Count("pi_kiosk_c_set", "kiosk_set_type in (10, 11)");
+
+    repairs::Button8Click(s.form);
+    EXPECT_EQ(s.db.Count("pi_kiosk_c_set", "kiosk_set_type in (10, 11)"), setKeys - 3);
+    repairs::Button8Click(s.form);
+    EXPECT_EQ(s.db.Scalar(duplicated), "0");
+    const Tables settled = SnapshotAll(s.db);
+    repairs::Button8Click(s.form);
+    EXPECT_EQ(settled, SnapshotAll(s.db));
+
+    // Every product keeps a key.
+    EXPECT_EQ(s.db.Rows("select distinct prod_cd from pi_kiosk_c_set where kiosk_set_type = 1"),
+              productsBefore);
+    EXPECT_EQ(
+        s.window.DialogTexts(),
+        (std::vector<std::string>{"키맵이상 정리 진행하시겠습니까?", "키맵이상 정리 처리 완료",
+                                  "키맵이상 정리 진행하시겠습니까?", "키맵이상 정리 처리 완료",
+                                  "키맵이상 정리 진행하시겠습니까?", "키맵이상 정리 처리 완료"}));
+}
+
+}  // namespace
+}  // namespace repairs_test
