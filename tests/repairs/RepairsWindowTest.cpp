@@ -1,0 +1,178 @@
+// The store repairs driven through the real window, offscreen: the operator selects in a list,
+// clicks the page's button and answers the real message dialogs with the mouse.
+#include <QApplication>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "MainWindow.h"
+#include "MessageDialog.h"
+#include "RepairTestSupport.h"
+#include "SqlQuote.h"
+
+namespace repairs_test {
+namespace {
+
+// What a dialog showed, read back from the dialog window itself.
+struct ShownDialog {
+    std::string caption;
+    std::string text;
+    std::string buttons;
+};
+
+// Answers each message dialog as it opens, by clicking its OK or Cancel button with the mouse,
+// and records what it showed. A dialog beyond the scripted answers is closed with its close box
+// and counted, so a test never hangs on an unexpected question.
+class DialogDriver {
+public:
+    explicit DialogDriver(std::deque<bool> pressOk) : pressOk_(std::move(pressOk)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+        timer_.start(10);
+        app::SetErrorBoxHook([this](const std::string& text) { errorBoxes.push_back(text); });
+    }
+    ~DialogDriver() { app::SetErrorBoxHook({}); }
+
+    std::vector<ShownDialog> shown;
+    std::vector<std::string> errorBoxes;
+    int unexpected = 0;
+
+private:
+    void Poll() {
+        auto* dialog = qobject_cast<app::TMessageForm*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || dialog->property("answered").toBool()) return;
+        dialog->setProperty("answered", true);
+        // Rule, caption, rule, message lines, rule, buttons, rule, each ending in CR LF.
+        const QStringList lines = dialog->ClipboardText().split(QStringLiteral("\r\n"));
+        ShownDialog seen{lines.value(1).toStdString(),
+                         lines.mid(3, lines.size() - 7).join(QStringLiteral("\r\n")).toStdString(),
+                         lines.value(lines.size() - 3).toStdString()};
+        shown.push_back(seen);
+        if (pressOk_.empty()) {
+            ++unexpected;
+            dialog->reject();
+            return;
+        }
+        const bool ok = pressOk_.front();
+        pressOk_.pop_front();
+        QPushButton* button = ok ? dialog->DefaultButton() : dialog->CancelButton();
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    std::deque<bool> pressOk_;
+    QTimer timer_;
+};
+
+void ClickRow(app::TListBox* list, int row) {
+    ASSERT_LT(row, list->count());
+    const QRect rect = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+int RowOf(app::TListBox* list, const std::string& bytes) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->BytesAt(i) == bytes) return i;
+    return -1;
+}
+
+TEST(RepairsWindow, GroupCancelFromTheListWithTheQuestionAnsweredOk) {
+    Store s;
+    s.db.ExecAll({
+        "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values ('T1', " +
+            db::SqlQuote(Cp("창가 1")) + ", '7', 'Y', '1')",
+        "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values ('T2', " +
+            db::SqlQuote(Cp("창가 2")) + ", '7', 'N', '1')",
+        "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values ('T3', "
+        "'other', '8', 'Y', '1')",
+        "insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('T1', '1', '01')",
+        "insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('T3', '1', '01')",
+        "insert into ss_master (pos_no) values ('01')",
+        "insert into oc_register (sal_ymd, oc_gb) values ('20240314', '1')",
+    });
+    DialogDriver driver({true, true});
+    app::TfmMain window(s.db.Name());
+    window.ShowMain();
+    ASSERT_EQ(window.ListBox2->count(), 3);
+    window.PageControl1->SetActivePageIndex(1);
+
+    ClickRow(window.ListBox2, RowOf(window.ListBox2, Cp("창가 2")));
+    ASSERT_EQ(window.State().TableNoList.at(window.ListBox2->ItemIndex()), "T2");
+    QTest::mouseClick(window.Button3, Qt::LeftButton);
+
+    ASSERT_EQ(driver.shown.size(), 2u);
+    EXPECT_EQ(driver.shown[0].caption, "Information");
+    EXPECT_EQ(driver.shown[0].text, "창가 2\r\n강제 그룹취소를 하시겠습니까?");
+    EXPECT_EQ(driver.shown[0].buttons, "OK   Cancel   ");
+    EXPECT_EQ(driver.shown[1].text, "그룹취소 되었습니다.");
+    EXPECT_EQ(driver.shown[1].buttons, "OK   ");
+    EXPECT_EQ(driver.unexpected, 0);
+    EXPECT_TRUE(driver.errorBoxes.empty());
+    EXPECT_EQ(s.db.Rows("select tbl_no, grp_no, grp_mst_yn, grp_set_sw from ti_master "
+                        "order by tbl_no"),
+              (Rows{{"T1", "", "", "0"}, {"T2", "", "", "0"}, {"T3", "8", "Y", "1"}}));
+    EXPECT_EQ(s.db.Rows("select tbl_no, lock_sw from os_table_lock order by tbl_no"),
+              (Rows{{"T1", "0"}, {"T3", "1"}}));
+    EXPECT_EQ(s.db.Rows("select sal_ymd, tbl_no, pos_no from os_table_change order by tbl_no"),
+              (Rows{{"20240314", "T1", "01"}, {"20240314", "T2", "01"}}));
+    // The reloaded list shows what is left.
+    ASSERT_EQ(window.ListBox2->count(), 1);
+    EXPECT_EQ(window.ListBox2->item(0)->text().toStdString(), "other");
+}
+
+TEST(RepairsWindow, PaymentSwitchFromTheListAndRadioButton) {
+    Store s;
+    s.db.ExecAll({
+        "insert into ss_master (pos_no) values ('01')",
+        "insert into ss_master (pos_no) values ('02')",
+        "insert into ss_option_pos (op_pos_no, op_idx, op_set_yn, send_yn) values ('02', '001', "
+        "'Y', 'Y')",
+        "insert into ss_option_pos (op_pos_no, op_idx, op_set_yn, send_yn) values ('02', '002', "
+        "'N', 'Y')",
+    });
+    DialogDriver driver({true});
+    app::TfmMain window(s.db.Name());
+    window.ShowMain();
+
+    ClickRow(window.ListBox1, 1);
+    QTest::mouseClick(window.RadioButton2, Qt::LeftButton);
+    QTest::mouseClick(window.Button1, Qt::LeftButton);
+
+    ASSERT_EQ(driver.shown.size(), 1u);
+    EXPECT_EQ(driver.shown[0].caption, "Information");
+    EXPECT_EQ(driver.shown[0].text, "02 POS 변경 완료.");
+    EXPECT_EQ(s.db.Rows("select op_idx, op_set_yn, send_yn from ss_option_pos order by op_idx"),
+              (Rows{{"001", "N", "N"}, {"002", "Y", "N"}}));
+}
+
+TEST(RepairsWindow, LockRemovalAnsweredCancelWritesNothing) {
+    Store s;
+    s.db.Exec("insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('9999', '1', '11')");
+    DialogDriver driver({false});
+    app::TfmMain window(s.db.Name());
+    window.ShowMain();
+    window.PageControl1->SetActivePageIndex(2);
+    const Tables before = SnapshotAll(s.db);
+
+    QTest::mouseClick(window.Button6, Qt::LeftButton);
+
+    ASSERT_EQ(driver.shown.size(), 1u);
+    EXPECT_EQ(driver.shown[0].text, "테이블 락 제거 진행하시겠습니까?");
+    EXPECT_EQ(driver.shown[0].buttons, "OK   Cancel   ");
+    ExpectUnchangedExcept(before, SnapshotAll(s.db), {});
+}
+
+}  // namespace
+}  // namespace repairs_test
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
