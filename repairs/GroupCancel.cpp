@@ -4,11 +4,10 @@
 #include <exception>
 #include <string>
 
+#include "BusinessDate.h"
 #include "Cp949.h"
 #include "PrivateQuery.h"
 #include "SqlQuote.h"
-
-#include "BusinessDate.h"
 
 namespace repairs {
 
