@@ -290,6 +290,9 @@ void RefuseNextStartAfterUpdateOf(const TestDatabase& db, const std::string& arm
 TEST_F(Faults, WriterThatCannotStartGivesTheErrorLine) {
     SeedThreeSales(db);
     RefuseNextStartAfterUpdateOf(db, "OS_PAY_INFO");  // table 6: table 7 cannot start
+    // Database triggers take effect for attachments made after them.
+    form.IBDatabase1.Disconnect();
+    form.IBDatabase1.Connect();
     const SalesState before = Capture(db);
 
     ChooseSingleMove("20240313", "20240314");
@@ -304,6 +307,8 @@ TEST_F(Faults, WriterThatCannotStartGivesTheErrorLine) {
 TEST_F(Faults, RealignWriterThatCannotStartGivesTheErrorLine) {
     SeedThreeSales(db);
     RefuseNextStartAfterUpdateOf(db, "OS_ORDER_H");  // statement 9: statement 10 cannot start
+    form.IBDatabase1.Disconnect();
+    form.IBDatabase1.Connect();
     const SalesState before = Capture(db);
 
     ChooseRealign("20240313", "20240316");

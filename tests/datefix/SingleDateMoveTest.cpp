@@ -105,8 +105,8 @@ TEST_F(SingleDateMove, EveryRowKeepsItsOwnTimeOfDay) {
     EXPECT_EQ(stamps("select UPD_DT from OS_PAY"),
               (std::vector<std::string>{"2024-03-20 09:00:01", "2024-03-20 09:05:02"}));
     EXPECT_EQ(stamps("select SAL_SEQ || '=' || UPD_DT from OS_MASTER"),
-              (std::vector<std::string>{"3=2024-03-20", "4=2024-03-20", "5=2024-03-20 12:00:00",
-                                        "6=2024-03-20 00:05:00"}));
+              (std::vector<std::string>{"2=2024-03-20", "3=2024-03-20", "4=2024-03-20",
+                                        "5=2024-03-20 12:00:00", "6=2024-03-20 00:05:00"}));
     EXPECT_EQ(db.Scalar("select UPD_DT from OS_MASTER where SAL_SEQ = 2"), "2024-03-20");
     EXPECT_EQ(db.Scalar("select REG_DT from OS_ORDER_TBL_SEQ"), "2024-03-20 11:11:11");
     EXPECT_EQ(db.Scalar("select UPD_DT from CS_MASTER"), "2024-03-20 13:13:13");
