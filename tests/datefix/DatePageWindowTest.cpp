@@ -1,0 +1,166 @@
+// The date correction page driven through the real window, offscreen: the operator picks the
+// mode with the mouse, sets the dates, presses the start button and answers the real dialogs.
+#include <QApplication>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+
+#include "MainWindow.h"
+#include "MessageDialog.h"
+#include "SalesFixture.h"
+
+namespace datefix_test {
+namespace {
+
+// Answers each message dialog as it opens by clicking OK or Cancel with the mouse, and records
+// its message. A dialog beyond the scripted answers is closed with its close box and counted.
+class DialogClicker {
+public:
+    explicit DialogClicker(std::deque<bool> pressOk) : pressOk_(std::move(pressOk)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+        timer_.start(10);
+        app::SetErrorBoxHook([this](const std::string& text) { errorBoxes.push_back(text); });
+    }
+    ~DialogClicker() { app::SetErrorBoxHook({}); }
+
+    std::vector<std::string> texts;
+    std::vector<std::string> errorBoxes;
+    int unexpected = 0;
+
+private:
+    void Poll() {
+        auto* dialog = qobject_cast<app::TMessageForm*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || dialog->property("answered").toBool()) return;
+        dialog->setProperty("answered", true);
+        // Rule, caption, rule, message lines, rule, buttons, rule, each ending in CR LF.
+        const QStringList lines = dialog->ClipboardText().split(QStringLiteral("\r\n"));
+        texts.push_back(lines.mid(3, lines.size() - 7).join(QStringLiteral("\n")).toStdString());
+        if (pressOk_.empty()) {
+            ++unexpected;
+            dialog->reject();
+            return;
+        }
+        const bool ok = pressOk_.front();
+        pressOk_.pop_front();
+        QTest::mouseClick(ok ? dialog->DefaultButton() : dialog->CancelButton(), Qt::LeftButton);
+    }
+
+    std::deque<bool> pressOk_;
+    QTimer timer_;
+};
+
+std::vector<std::string> LogLines(const app::TfmMain& window) {
+    std::vector<std::string> lines;
+    for (const QString& line : window.memoChange->toPlainText().split(QLatin1Char('\n')))
+        lines.push_back(line.toStdString());
+    return lines;
+}
+
+void SetDates(app::TfmMain& window, const QDate& first, const QDate& second) {
+    window.dtChange01->SetDateTime(QDateTime(first, QTime(9, 15)));
+    window.dtChange02->SetDateTime(QDateTime(second, QTime(9, 15)));
+}
+
+TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
+    TestDatabase db;
+    SalesSeed(db)
+        .Sale("20240310", 1, "2024-03-10 12:00:00")
+        .Sale("20240310", 2, "2024-03-10 19:45:10")
+        .Sale("20240313", 1, "2024-03-13 10:00:00")
+        .Sale("20240313", 2, "2024-03-14 11:00:00")
+        .Register("20240310", "01")
+        .Flush();
+    const SalesState before = Capture(db);
+
+    app::TfmMain window(db.Name());
+    window.ShowMain();
+    window.PageControl1->SetActivePageIndex(window.PageControl1->PageCount() - 1);
+    EXPECT_FALSE(window.pblGroup->isVisible());
+
+    // Mode 1: 20240310 moves to 20240311.
+    QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
+    ASSERT_TRUE(window.pblGroup->isVisible());
+    EXPECT_EQ(window.pblGroup->Caption().toStdString(), "");
+    EXPECT_EQ(window.lbChange01->text().toStdString(), "잘못되어있는 일자");
+    EXPECT_TRUE(window.lbChange02->alignment() & Qt::AlignLeft);
+    SetDates(window, QDate(2024, 3, 10), QDate(2024, 3, 11));
+    {
+        DialogClicker clicker({true, true});
+        QTest::mouseClick(window.Button9, Qt::LeftButton);
+        EXPECT_EQ(clicker.texts,
+                  (std::vector<std::string>{"매출일자 변경 진행하시겠습니까?", "완료."}));
+        EXPECT_EQ(clicker.unexpected, 0);
+        EXPECT_TRUE(clicker.errorBoxes.empty());
+    }
+    const std::vector<std::string> log = LogLines(window);
+    ASSERT_EQ(log.size(), 1u + 40 + 2);
+    EXPECT_EQ(log.front(), kSingleStart);
+    EXPECT_EQ(log[1], "OS_ORDER->1 - 2024-03-11");
+    EXPECT_EQ(log[log.size() - 2], "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정");
+    EXPECT_EQ(log.back(), kSingleOk);
+    const SalesState moved = AfterSingleMove(before, "20240310", "20240311", 20, true);
+    ExpectSameSales(moved, Capture(db));
+
+    // Mode 2 keeps the log until a run is confirmed; Cancel changes nothing.
+    QTest::mouseClick(window.RadioButton4, Qt::LeftButton);
+    EXPECT_EQ(window.lbChange01->text().toStdString(), "일자선택");
+    EXPECT_EQ(window.lbChange02->text().toStdString(), "~");
+    EXPECT_TRUE(window.lbChange02->alignment() & Qt::AlignRight);
+    EXPECT_EQ(LogLines(window), log);
+    SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 16));
+    {
+        DialogClicker clicker({false});
+        QTest::mouseClick(window.Button9, Qt::LeftButton);
+        EXPECT_EQ(clicker.texts, std::vector<std::string>{"매출일자 변경 진행하시겠습니까?"});
+    }
+    EXPECT_EQ(LogLines(window), log);
+    ExpectSameSales(moved, Capture(db));
+
+    {
+        DialogClicker clicker({true, true});
+        QTest::mouseClick(window.Button9, Qt::LeftButton);
+        EXPECT_EQ(clicker.texts.size(), 2u);
+        EXPECT_EQ(clicker.unexpected, 0);
+    }
+    EXPECT_EQ(LogLines(window),
+              (std::vector<std::string>{kRealignStart, "OC_REGISTER 수동 적용 해야 합니다.",
+                                        kRealignOk}));
+    ExpectSameSales(AfterRealign(moved, "20240313", "20240316"), Capture(db));
+    EXPECT_EQ(db.Count("OS_MASTER", "SAL_SEQ = 2 and SAL_YMD = '20240314'"), 1);
+    window.FormClose();
+}
+
+TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {
+    TestDatabase db;
+    SalesSeed(db).Sale("20240313", 1, "2024-03-14 10:00:00").Flush();
+    db.Exec("alter table OS_MASTER drop UPD_DT");
+    const SalesState before = Capture(db);
+
+    app::TfmMain window(db.Name());
+    window.ShowMain();
+    window.PageControl1->SetActivePageIndex(window.PageControl1->PageCount() - 1);
+    QTest::mouseClick(window.RadioButton4, Qt::LeftButton);
+    SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 16));
+    DialogClicker clicker({true});
+    QTest::mouseClick(window.Button9, Qt::LeftButton);
+    EXPECT_EQ(clicker.texts, std::vector<std::string>{"매출일자 변경 진행하시겠습니까?"});
+    ASSERT_EQ(clicker.errorBoxes.size(), 1u);
+    EXPECT_NE(clicker.errorBoxes[0].find("UPD_DT"), std::string::npos) << clicker.errorBoxes[0];
+    EXPECT_EQ(LogLines(window), std::vector<std::string>{kRealignStart});
+    EXPECT_TRUE(window.isEnabled());
+    ExpectSameSales(before, Capture(db));
+    window.FormClose();
+}
+
+}  // namespace
+}  // namespace datefix_test
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
