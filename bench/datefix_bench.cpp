@@ -4,12 +4,14 @@
 //  move     A single-date move of one day with ROWS sales rows spread over the twenty tables,
 //           started with the real window's start button (offscreen, log included), against the
 //           same UPDATE statements (one per row, a commit after each table, then the register)
-//           run as one isql-fb script on an identical database. Goal: ratio <= 1.3.
+//           run as one isql-fb script on an identical database; then the day moved back the same
+//           way, the tool first. Goal: ratio <= 1.3.
 //  log      The window's log alone: 10,000 and then 100,000 lines appended during a run; time
 //           per line of each and their ratio. Goal: ratio <= 1.5.
 //  realign  A realignment of three days with ROWS misdated sales rows spread over the twenty
 //           tables, started with the window's button, against its twenty statements run by
-//           isql-fb (a commit after each) on an identical database. Goal: ratio <= 1.1.
+//           isql-fb (a commit after each) on an identical database; twice, in opposite order.
+//           Goal: ratio <= 1.1.
 //
 // Both databases of a comparison are built by the same isql-fb script: the test schema, an
 // index on the sale key of every sales table (as a store database has), the rows.
@@ -223,42 +225,59 @@ void Report(const char* what, double tool, double baseline, double goal) {
                 baseline, tool / baseline, goal);
 }
 
+// The UPDATE statements a move from `from` to `to` makes on `database`, for its rows in the
+// order the move's selections read them, with a commit after each table and the register step.
+std::string MoveScript(const std::string& database, const std::string& from,
+                       const std::string& to) {
+    const std::string toDashed = to.substr(0, 4) + "-" + to.substr(4, 2) + "-" + to.substr(6, 2);
+    std::string script;
+    db::DbConnection connection(database);
+    db::DbTransaction reader(&connection);
+    db::DbQuery query(&connection, &reader);
+    for (const datefix::SingleDateTable& table : datefix::kSingleDateTables) {
+        query.OpenQuery(datefix::SelectionSql(table, from));
+        while (!query.Eof()) {
+            const std::string key = query.FieldText(table.key);
+            const std::string tblSalSeq = table.tblSalSeq ? query.FieldText("Tbl_Sal_Seq") : "";
+            script += datefix::RowUpdateSql(table, to, toDashed, from, key, tblSalSeq) + ";\n";
+            query.Next();
+        }
+        script += "commit;\n";
+    }
+    script += datefix::RegisterUpdateSql(to, from) + ";\ncommit;\n";
+    reader.Commit();
+    connection.Disconnect();
+    return script;
+}
+
+// Two rounds on the same pair of databases: the day moved forward (isql-fb first), then back
+// again (the tool first), so that neither side always runs on a warmer server.
 void BenchMove(long rows) {
     std::printf("single-date move of %ld rows over twenty tables\n", rows);
     const std::string seed = SeedBlocks(rows, kWrongDate, 13, 1);
     BenchDatabase toolDb("move_tool", seed);
     BenchDatabase scriptDb("move_isql", seed);
-
-    // The statements the move makes, for the rows in the order its selections read them.
-    std::string script;
-    {
-        db::DbConnection connection(scriptDb.Name());
-        db::DbTransaction reader(&connection);
-        db::DbQuery query(&connection, &reader);
-        for (const datefix::SingleDateTable& table : datefix::kSingleDateTables) {
-            query.OpenQuery(datefix::SelectionSql(table, kWrongDate));
-            while (!query.Eof()) {
-                const std::string key = query.FieldText(table.key);
-                const std::string tblSalSeq = table.tblSalSeq ? query.FieldText("Tbl_Sal_Seq") : "";
-                script += datefix::RowUpdateSql(table, kTargetDate, "2024-03-14", kWrongDate, key,
-                                                tblSalSeq) +
-                          ";\n";
-                query.Next();
-            }
-            script += "commit;\n";
-        }
-        script += datefix::RegisterUpdateSql(kTargetDate, kWrongDate) + ";\ncommit;\n";
-        reader.Commit();
-        connection.Disconnect();
-    }
-    const double baseline = TimeIsqlScript(scriptDb.Name(), script, scriptDb.Path());
-
     auto window = OpenWindow(toolDb.Name());
-    const double tool = RunThroughWindow(*window, true, QDate(2024, 3, 13), QDate(2024, 3, 14));
-    const long lines = window->memoChange->blockCount();
+
+    const QDate day(2024, 3, 13), next(2024, 3, 14);
+    double toolTotal = 0, baselineTotal = 0;
+    for (int round = 0; round < 2; ++round) {
+        const bool forward = round == 0;
+        const std::string from = forward ? kWrongDate : kTargetDate;
+        const std::string to = forward ? kTargetDate : kWrongDate;
+        const std::string script = MoveScript(scriptDb.Name(), from, to);
+        double tool = 0, baseline = 0;
+        if (forward) baseline = TimeIsqlScript(scriptDb.Name(), script, scriptDb.Path());
+        tool = RunThroughWindow(*window, true, forward ? day : next, forward ? next : day);
+        if (!forward) baseline = TimeIsqlScript(scriptDb.Name(), script, scriptDb.Path());
+        std::printf("  %s, log lines written: %d\n", forward ? "forward" : "back",
+                    window->memoChange->blockCount());
+        Report(forward ? "  move forward" : "  move back", tool, baseline, 1.3);
+        toolTotal += tool;
+        baselineTotal += baseline;
+    }
     window->FormClose();
-    std::printf("  log lines written: %ld\n", lines);
-    Report("  move", tool, baseline, 1.3);
+    Report("  move, both rounds", toolTotal, baselineTotal, 1.3);
 }
 
 void BenchLog() {
@@ -284,21 +303,30 @@ void BenchLog() {
     std::printf("log: ratio per line 100000/10000 %.3f (goal <= 1.5)\n", perLine[1] / perLine[0]);
 }
 
+// Two rounds, each on a fresh pair of databases, in opposite order.
 void BenchRealign(long rows) {
     std::printf("realignment of %ld misdated rows over three days\n", rows);
     const std::string seed = SeedBlocks(rows, kWrongDate, 14, 3);
-    BenchDatabase toolDb("realign_tool", seed);
-    BenchDatabase scriptDb("realign_isql", seed);
-
     std::string script;
     for (const datefix::RealignTable& table : datefix::kRealignTables)
         script += datefix::RealignSql(table, "20240313", "20240316") + ";\ncommit;\n";
-    const double baseline = TimeIsqlScript(scriptDb.Name(), script, scriptDb.Path());
 
-    auto window = OpenWindow(toolDb.Name());
-    const double tool = RunThroughWindow(*window, false, QDate(2024, 3, 13), QDate(2024, 3, 16));
-    window->FormClose();
-    Report("  realign", tool, baseline, 1.1);
+    double toolTotal = 0, baselineTotal = 0;
+    for (int round = 0; round < 2; ++round) {
+        BenchDatabase toolDb("realign_tool", seed);
+        BenchDatabase scriptDb("realign_isql", seed);
+        auto window = OpenWindow(toolDb.Name());
+        double tool = 0, baseline = 0;
+        if (round == 0) baseline = TimeIsqlScript(scriptDb.Name(), script, scriptDb.Path());
+        tool = RunThroughWindow(*window, false, QDate(2024, 3, 13), QDate(2024, 3, 16));
+        if (round == 1) baseline = TimeIsqlScript(scriptDb.Name(), script, scriptDb.Path());
+        window->FormClose();
+        Report(round == 0 ? "  realign, isql-fb first" : "  realign, tool first", tool, baseline,
+               1.1);
+        toolTotal += tool;
+        baselineTotal += baseline;
+    }
+    Report("  realign, both rounds", toolTotal, baselineTotal, 1.1);
 }
 
 }  // namespace
