@@ -58,6 +58,10 @@ public:
     void SetDateTime(const QDateTime& value);
     QDateTime DateTime() const { return QDateTime(date(), time_); }
 
+protected:
+    // Tab leaves the picker instead of stepping through its date fields.
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+
 private:
     QTime time_;
 };

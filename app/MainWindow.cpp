@@ -329,9 +329,15 @@ void TfmMain::FormShow() {
 
 void TfmMain::ShowMain() {
     RunHandler([this] { FormShow(); });
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen) move(CentredPosition(screen->geometry().size(), frameGeometry().size()));
+    Centre();
     show();
+    Centre();  // again, now that the frame around the client area is known
+}
+
+void TfmMain::Centre() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(CentredPosition(screen->geometry().size(), frameGeometry().size()));
+    }
 }
 
 bool TfmMain::FormClose() {

@@ -121,6 +121,7 @@ protected:
 
 private:
     void BuildLayout();
+    void Centre();
     void WireHandlers();
     bool BelongsToWindow(QObject* object) const;
     TListBox* List(form::ListBoxId list) const;

@@ -287,6 +287,12 @@ QString TMessageForm::ClipboardText() const {
     return DialogClipboardText(windowTitle(), message_, captions);
 }
 
+void TMessageForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The frame is known once the window exists: centre the whole window.
+    move(CentredPosition(ScreenSize(), frameGeometry().size()));
+}
+
 void TMessageForm::reject() {
     done(form::kResultCancel);
 }

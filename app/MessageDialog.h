@@ -98,6 +98,7 @@ public:
                  QWidget* parent = nullptr);
 
     const DialogLayout& Layout() const { return layout_; }
+    QString Text() const { return message_; }
     QString ClipboardText() const;
     QPushButton* DefaultButton() const { return defaultButton_; }
     QPushButton* CancelButton() const { return cancelButton_; }
@@ -106,6 +107,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -1,0 +1,102 @@
+#pragma once
+
+// Helpers for tests that drive the real main window: dialogs answered without a human, buttons
+// clicked and list rows selected through real mouse events, the log read back.
+//
+// Link posfix_app_test_support; use posfix_app_test_main as the test main (it creates the
+// QApplication on the offscreen platform unless QT_QPA_PLATFORM is set).
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "MainWindow.h"
+#include "MessageDialog.h"
+#include "WindowOps.h"
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace app_testing {
+
+// While alive, every MessageDialog is recorded and answered from a queue (OK when the queue is
+// empty) and every error box is recorded, instead of being shown. The real dialogs come back
+// when it goes.
+class DialogRecorder {
+public:
+    DialogRecorder();
+    ~DialogRecorder();
+    DialogRecorder(const DialogRecorder&) = delete;
+    DialogRecorder& operator=(const DialogRecorder&) = delete;
+
+    // Queue the answer (form::kResultOk, form::kResultCancel) for the next dialog.
+    void Answer(int result) { answers.push_back(result); }
+
+    std::vector<std::string> DialogTexts() const;
+
+    std::vector<app::DialogRequest> dialogs;
+    std::vector<std::string> errorBoxes;  // texts as shown, after the "." rule
+    // Both kinds in the order shown: "dialog: <text>" or "error: <text>".
+    std::vector<std::string> events;
+    std::deque<int> answers;
+};
+
+// What a real modal dialog showed before it was answered.
+struct ModalSeen {
+    bool seen = false;
+    QString className;
+    QString title;
+    QString text;       // the message text
+    QString focusName;  // object name of the focus widget when it was found
+    QStringList buttons;
+    QRect geometry;
+};
+
+// Waits (polling the event loop) for the next application-modal dialog, records it, then runs
+// action on it. Call before the code that opens the dialog; the wait happens inside that code.
+std::shared_ptr<ModalSeen> OnNextModal(std::function<void(QWidget* modal)> action);
+
+// Common actions for OnNextModal.
+// Sends one key to the dialog's focus widget, as the keyboard would.
+std::shared_ptr<ModalSeen> PressInNextModal(int key,
+                                            Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// Sends several keys one after another to whatever has the focus.
+std::shared_ptr<ModalSeen> PressSequenceInNextModal(std::vector<int> keys);
+// Closes the dialog by its close box.
+std::shared_ptr<ModalSeen> CloseNextModal();
+
+// Creates the window on the given database (the dialogs it shows go wherever the hooks or
+// OnNextModal send them) and shows it.
+std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName);
+
+// Switches to the page holding the named control and clicks it with the mouse. Fails the test
+// when the control is missing or not visible.
+void Click(app::TfmMain& window, const QString& objectName);
+// Clicks row index of a list box (switching to its page first).
+void SelectRow(app::TfmMain& window, form::ListBoxId list, int index);
+// Sets a date picker's date, keeping its time of day.
+void SetPickerDate(app::TfmMain& window, form::PickerId picker, int year, int month, int day);
+
+// The texts of a list box as displayed (UTF-8) and the log lines of memoChange.
+std::vector<std::string> ListTexts(const app::TfmMain& window, form::ListBoxId list);
+std::vector<std::string> LogLines(const app::TfmMain& window);
+
+// Makes the window the active one (the keyboard's target) and waits until it is.
+bool Activate(QWidget* window);
+
+// Runs the event loop until pred is true or timeoutMs has passed; returns pred().
+bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 5000);
+
+// A database name on a port where no server listens: the window starts unconnected.
+inline const char* kNoServer = "localhost/1:/nonexistent/posfix.fdb";
+
+}  // namespace app_testing

@@ -1,0 +1,115 @@
+// Start-up and close: without a server, on a real test database, and the start-up clock.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "Application.h"
+#include "Cp949.h"
+#include "MainWindow.h"
+#include "TestDatabase.h"
+
+namespace {
+
+using app::TfmMain;
+using app_testing::DialogRecorder;
+using form::ListBoxId;
+
+TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCloses) {
+    DialogRecorder recorder;
+    app::StartOptions options;
+    options.databaseName = app_testing::kNoServer;
+    bool visible = false, connected = true;
+    int items = -1, page = -1;
+    std::vector<std::string> eventsWhenShown;
+    options.onShown = [&](TfmMain& window) {
+        visible = window.isVisible();
+        connected = window.State().IBDatabase1.IsConnected();
+        items = window.ItemCount(ListBoxId::ListBox1) + window.ItemCount(ListBoxId::ListBox2);
+        page = window.PageControl1->ActivePageIndex();
+        eventsWhenShown = recorder.events;
+        window.Button2->click();
+    };
+    EXPECT_EQ(app::RunMainWindow(options), 0);
+    EXPECT_TRUE(visible);
+    EXPECT_FALSE(connected);
+    EXPECT_EQ(items, 0);
+    EXPECT_EQ(page, 0);
+    ASSERT_EQ(eventsWhenShown.size(), 2u);
+    EXPECT_EQ(eventsWhenShown[0].rfind("error: ", 0), 0u) << eventsWhenShown[0];
+    EXPECT_EQ(eventsWhenShown[0].back(), '.');  // the "." rule applied to the server's text
+    EXPECT_EQ(eventsWhenShown[1], "dialog: DB연결실패");
+    ASSERT_EQ(recorder.dialogs.size(), 1u);
+    EXPECT_EQ(recorder.dialogs[0].kind, form::DialogKind::Warning);
+    EXPECT_EQ(recorder.dialogs[0].buttons, form::DialogButtons::Ok);
+    // Closing asked nothing.
+    EXPECT_EQ(recorder.events.size(), 2u);
+}
+
+TEST(StartupTest, TheWarningOfFormShowComesBeforeTheWindowIsVisible) {
+    bool visibleDuringWarning = true;
+    app::SetMessageDialogHook([&](const app::DialogRequest&) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (qobject_cast<TfmMain*>(top)) visibleDuringWarning = top->isVisible();
+        }
+        return form::kResultOk;
+    });
+    app::SetErrorBoxHook([](const std::string&) {});
+    {
+        TfmMain window(app_testing::kNoServer);
+        window.ShowMain();
+        EXPECT_TRUE(window.isVisible());
+    }
+    app::SetMessageDialogHook({});
+    app::SetErrorBoxHook({});
+    EXPECT_FALSE(visibleDuringWarning);
+}
+
+TEST(StartupTest, EachPickerReadsTheClockOnItsOwn) {
+    DialogRecorder recorder;
+    std::vector<QDateTime> times = {QDateTime(QDate(2024, 3, 13), QTime(23, 59, 58)),
+                                    QDateTime(QDate(2024, 3, 14), QTime(0, 0, 1))};
+    int calls = 0;
+    TfmMain window(app_testing::kNoServer,
+                   [&] { return times.at(static_cast<std::size_t>(calls++)); });
+    EXPECT_EQ(calls, 2);
+    const form::DateTimeValue first = window.PickerValue(form::PickerId::dtChange01);
+    const form::DateTimeValue second = window.PickerValue(form::PickerId::dtChange02);
+    EXPECT_EQ((std::vector<int>{first.year, first.month, first.day, first.hour, first.minute,
+                                first.second}),
+              (std::vector<int>{2024, 3, 13, 23, 59, 58}));
+    EXPECT_EQ((std::vector<int>{second.year, second.month, second.day, second.hour, second.minute,
+                                second.second}),
+              (std::vector<int>{2024, 3, 14, 0, 0, 1}));
+    EXPECT_EQ(window.dtChange01->date(), QDate(2024, 3, 13));
+    // Changing the date keeps the time of day.
+    app_testing::SetPickerDate(window, form::PickerId::dtChange01, 2024, 1, 2);
+    const form::DateTimeValue changed = window.PickerValue(form::PickerId::dtChange01);
+    EXPECT_EQ((std::vector<int>{changed.year, changed.month, changed.day, changed.hour}),
+              (std::vector<int>{2024, 1, 2, 23}));
+}
+
+TEST(StartupTest, ConnectedStartFillsBothListsAndClosingDisconnects) {
+    testing_support::TestDatabase database;
+    database.ExecAll({"INSERT INTO SS_MASTER (POS_NO) VALUES ('02')",
+                      "INSERT INTO SS_MASTER (POS_NO) VALUES ('01')",
+                      "INSERT INTO TI_MASTER (TBL_NO, TBL_NM, GRP_NO, GRP_MST_YN) VALUES ('T7', '" +
+                          form::Utf8ToCp949("창가 7") + "', 'G1', 'Y')"});
+    DialogRecorder recorder;
+    auto window = app_testing::OpenWindow(database.Name());
+    EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+    EXPECT_TRUE(window->State().IBDatabase1.IsConnected());
+    EXPECT_EQ(app_testing::ListTexts(*window, ListBoxId::ListBox1),
+              std::vector<std::string>({"01", "02"}));
+    EXPECT_EQ(app_testing::ListTexts(*window, ListBoxId::ListBox2),
+              std::vector<std::string>({"창가 7"}));
+    EXPECT_EQ(window->ItemBytes(ListBoxId::ListBox2, 0), form::Utf8ToCp949("창가 7"));
+    EXPECT_EQ(window->State().TableNoList, std::vector<std::string>({"T7"}));
+
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->State().IBDatabase1.IsConnected());
+    EXPECT_TRUE(window->State().TableNoList.empty());
+    EXPECT_TRUE(recorder.events.empty());
+}
+
+}  // namespace
