@@ -8,9 +8,9 @@ namespace app {
 namespace {
 
 QString FirstInstalled(const QStringList& candidates, const QString& fallback) {
-    const QStringList installed = QFontDatabase::families();
+    // Asks for each name on its own: listing every family would load them all.
     for (const QString& family : candidates) {
-        if (installed.contains(family, Qt::CaseInsensitive)) return family;
+        if (QFontDatabase::hasFamily(family)) return family;
     }
     return fallback;
 }

@@ -1,0 +1,10 @@
+# Start-up of the window: process start to the window shown, against a bare Qt window.
+add_executable(app_bench_window ${CMAKE_CURRENT_LIST_DIR}/app_window.cpp)
+target_link_libraries(app_bench_window PRIVATE posfix_app)
+add_executable(app_bench_baseline ${CMAKE_CURRENT_LIST_DIR}/app_baseline.cpp)
+target_link_libraries(app_bench_baseline PRIVATE Qt6::Widgets)
+add_executable(app_bench ${CMAKE_CURRENT_LIST_DIR}/app_startup.cpp)
+target_compile_definitions(app_bench PRIVATE
+    POSFIX_BENCH_WINDOW="$<TARGET_FILE:app_bench_window>"
+    POSFIX_BENCH_BASELINE="$<TARGET_FILE:app_bench_baseline>")
+add_dependencies(app_bench app_bench_window app_bench_baseline)
