@@ -243,6 +243,7 @@ void TfmMain::BuildLayout() {
     memoChange->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memoChange->setTabChangesFocus(true);
     memoChange->setReadOnly(false);
+    memoChange->setUndoRedoEnabled(false);
     Label12 = MakeWarning(pblGroup, "Label12", {W1, W2, D3, D4, D5}, QRect(377, 19, 288, 133));
     Button9 =
         MakeButton(pblGroup, "Button9", QStringLiteral("매출일자 변경"), QRect(488, 181, 177, 57));
