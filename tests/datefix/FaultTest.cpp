@@ -16,27 +16,6 @@
 namespace datefix_test {
 namespace {
 
-const std::array<const char*, 20> kPrefixes = {"OS_ORDER->",
-                                               "OS_Order_h->",
-                                               "os_order_setitem->",
-                                               "OS_MASTER->",
-                                               "OS_PAY->",
-                                               "OS_PAY_INFO->",
-                                               "os_order_tbl_seq->",
-                                               "cs_master->",
-                                               "CS_BALANCE->",
-                                               "MS_POINT_DETAIL->",
-                                               "OS_ASSOCIATES->",
-                                               "OS_FISHING_GAME->",
-                                               "OS_MOBILE_PAY->",
-                                               "OS_TAXPAY->",
-                                               "OS_ETC_INWON->",
-                                               "OS_ETC_INWON_PAY->",
-                                               "OS_INWON_DETAIL->",
-                                               "OS_LSTICKET_APV_BARCODE->",
-                                               "OS_LSTICKET_APV_DETAIL->",
-                                               "OS_LSTICKET_APV_HEAD->"};
-
 // Statement names of the realignment as its error lines spell them.
 const std::array<const char*, 20> kStatementNames = {"os_pay_info",
                                                      "OS_LSTICKET_APV_HEAD",
@@ -88,7 +67,7 @@ TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
 
     // Key 1 of table N was moved inside the unit, then undone with it.
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", n - 1, false), Capture(db));
-    const std::string prefix = kPrefixes[n - 1];
+    const std::string prefix = kLogPrefixes[n - 1];
     ASSERT_GE(ui.log.size(), 4u);
     EXPECT_EQ(ui.log.front(), kSingleStart);
     EXPECT_EQ(std::vector<std::string>(ui.log.end() - 4, ui.log.end()),

@@ -28,6 +28,27 @@ const std::array<SalesTable, 20> kMoveOrder = {{
     {"OS_LSTICKET_APV_DETAIL", "", "SAL_SEQ"}, {"OS_LSTICKET_APV_HEAD", "", "SAL_SEQ"},
 }};
 
+const std::array<const char*, 20> kLogPrefixes = {"OS_ORDER->",
+                                                  "OS_Order_h->",
+                                                  "os_order_setitem->",
+                                                  "OS_MASTER->",
+                                                  "OS_PAY->",
+                                                  "OS_PAY_INFO->",
+                                                  "os_order_tbl_seq->",
+                                                  "cs_master->",
+                                                  "CS_BALANCE->",
+                                                  "MS_POINT_DETAIL->",
+                                                  "OS_ASSOCIATES->",
+                                                  "OS_FISHING_GAME->",
+                                                  "OS_MOBILE_PAY->",
+                                                  "OS_TAXPAY->",
+                                                  "OS_ETC_INWON->",
+                                                  "OS_ETC_INWON_PAY->",
+                                                  "OS_INWON_DETAIL->",
+                                                  "OS_LSTICKET_APV_BARCODE->",
+                                                  "OS_LSTICKET_APV_DETAIL->",
+                                                  "OS_LSTICKET_APV_HEAD->"};
+
 const std::array<SalesTable, 20> kRealignOrder = {{
     {"OS_PAY_INFO", "", "SAL_SEQ"},
     {"OS_LSTICKET_APV_HEAD", "", "SAL_SEQ"},

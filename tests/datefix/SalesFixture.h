@@ -29,6 +29,8 @@ extern const std::array<SalesTable, 20> kMoveOrder;
 // sale's date from OS_MASTER, the others their own stamp's date.
 extern const std::array<SalesTable, 20> kRealignOrder;
 constexpr size_t kDependentCount = 7;
+// The single-date move's log prefix of each table, in move order, as the operator reads them.
+extern const std::array<const char*, 20> kLogPrefixes;
 
 using Stamp = std::optional<std::string>;  // nullopt stores NULL
 

@@ -5,28 +5,6 @@
 namespace datefix_test {
 namespace {
 
-// Log prefixes in move order, as the operator reads them.
-const std::array<const char*, 20> kPrefixes = {"OS_ORDER->",
-                                               "OS_Order_h->",
-                                               "os_order_setitem->",
-                                               "OS_MASTER->",
-                                               "OS_PAY->",
-                                               "OS_PAY_INFO->",
-                                               "os_order_tbl_seq->",
-                                               "cs_master->",
-                                               "CS_BALANCE->",
-                                               "MS_POINT_DETAIL->",
-                                               "OS_ASSOCIATES->",
-                                               "OS_FISHING_GAME->",
-                                               "OS_MOBILE_PAY->",
-                                               "OS_TAXPAY->",
-                                               "OS_ETC_INWON->",
-                                               "OS_ETC_INWON_PAY->",
-                                               "OS_INWON_DETAIL->",
-                                               "OS_LSTICKET_APV_BARCODE->",
-                                               "OS_LSTICKET_APV_DETAIL->",
-                                               "OS_LSTICKET_APV_HEAD->"};
-
 constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
 constexpr const char* kSalesOnTarget = "변경하실 날짜에 매출이 존재합니다.";
 
@@ -47,7 +25,7 @@ TEST_F(SingleDateMove, MovesEveryTableRowByRowThenTheRegister) {
     Start();
 
     std::vector<std::string> expected = {kSingleStart};
-    for (const char* prefix : kPrefixes)
+    for (const char* prefix : kLogPrefixes)
         for (const char* key : {"1", "2"})
             expected.push_back(std::string(prefix) + key + " - 2024-03-14");
     expected.push_back(kRegisterHint);
