@@ -142,7 +142,14 @@ public:
         script += "commit;\nset term ^;\n" + seedBlocks + "set term ;^\ncommit;\n";
         const std::string scriptPath = path_ + ".sql";
         WriteFile(scriptPath, script);
-        RunIsql(scriptPath);
+        try {
+            RunIsql(scriptPath);
+        } catch (...) {
+            std::error_code ignored;
+            fs::remove(scriptPath, ignored);
+            fs::remove(path_, ignored);
+            throw;
+        }
         fs::remove(scriptPath);
     }
     ~BenchDatabase() {
