@@ -40,6 +40,12 @@ trap 'exit 143' TERM
 # Nothing of the machine's own Firebird client set-up may redirect the tools used here.
 unset FIREBIRD FIREBIRD_LOCK FIREBIRD_TMP ISC_USER ISC_PASSWORD
 
+# Qt wants a private runtime folder; a root shell often has none.
+if [[ -z ${XDG_RUNTIME_DIR:-} ]]; then
+    XDG_RUNTIME_DIR=$(mktemp -d /tmp/posfix-runtime.XXXXXX) && export XDG_RUNTIME_DIR &&
+        posfix_on_exit "rm -rf '$XDG_RUNTIME_DIR'"
+fi
+
 posfix_system_firebird_pids() {
     {
         pgrep -x fbguard 2>/dev/null
