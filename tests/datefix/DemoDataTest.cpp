@@ -1,39 +1,10 @@
 // The demo store gives both modes work once, and nothing on a second run.
-#include <fstream>
-#include <sstream>
 
-#include "Cp949.h"
+#include "DemoStore.h"
 #include "SalesFixture.h"
 
 namespace datefix_test {
 namespace {
-
-// Loads scripts/demo-data the way the demo does: UTF-8 files turned into code page 949, each
-// statement (up to a line ending in ';') run on its own.
-void LoadDemoData(const TestDatabase& db) {
-    for (const char* file :
-         {"01_terminals.sql", "02_tables.sql", "03_products.sql", "04_sales.sql"}) {
-        std::ifstream in(std::string(POSFIX_DEMO_DATA_DIR) + "/" + file, std::ios::binary);
-        ASSERT_TRUE(in) << "demo data file missing: " << file;
-        std::stringstream text;
-        text << in.rdbuf();
-        std::istringstream lines(form::Utf8ToCp949(text.str()));
-        std::vector<std::string> statements;
-        std::string line, statement;
-        while (std::getline(lines, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.empty() || line.rfind("--", 0) == 0) continue;
-            statement += statement.empty() ? line : "\n" + line;
-            if (statement.back() == ';') {
-                statement.pop_back();
-                if (statement != "COMMIT") statements.push_back(statement);
-                statement.clear();
-            }
-        }
-        ASSERT_TRUE(statement.empty()) << file << " ends inside a statement";
-        db.ExecAll(statements);
-    }
-}
 
 long long RowsOn(const TestDatabase& db, const std::string& where) {
     long long rows = 0;
@@ -44,7 +15,7 @@ long long RowsOn(const TestDatabase& db, const std::string& where) {
 using DemoData = DatePageTest;
 
 TEST_F(DemoData, SingleDateMoveOnceThenNothingLeft) {
-    LoadDemoData(db);
+    testing_support::LoadDemoStore(db);
     const SalesState before = Capture(db);
     ASSERT_GT(RowsOn(db, "SAL_YMD = '20261110'"), 20);
 
@@ -62,7 +33,7 @@ TEST_F(DemoData, SingleDateMoveOnceThenNothingLeft) {
 }
 
 TEST_F(DemoData, RealignmentOnceThenNothingLeft) {
-    LoadDemoData(db);
+    testing_support::LoadDemoStore(db);
     const SalesState before = Capture(db);
     ASSERT_EQ(RowsOn(db, "SAL_YMD between '20261202' and '20261204'"), 0);
 

@@ -1,11 +1,10 @@
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "BusinessDate.h"
+#include "DemoStore.h"
 #include "GroupCancel.h"
 #include "KioskKeyMap.h"
 #include "PaymentMode.h"
@@ -16,33 +15,6 @@
 namespace repairs_test {
 namespace {
 
-// Loads scripts/demo-data into the database the way the demo does: the UTF-8 files become code
-// page 949, every statement (one or more lines up to a closing ';') runs on its own.
-void LoadDemoSeed(const testing_support::TestDatabase& db) {
-    for (const char* file :
-         {"01_terminals.sql", "02_tables.sql", "03_products.sql", "04_sales.sql"}) {
-        std::ifstream in(std::string(POSFIX_DEMO_DATA_DIR) + "/" + file, std::ios::binary);
-        ASSERT_TRUE(in) << "demo seed file missing: " << file;
-        std::stringstream text;
-        text << in.rdbuf();
-        std::istringstream lines(Cp(text.str()));
-        std::vector<std::string> statements;
-        std::string line, statement;
-        while (std::getline(lines, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.empty() || line.rfind("--", 0) == 0) continue;
-            statement += statement.empty() ? line : "\n" + line;
-            if (statement.back() == ';') {
-                statement.pop_back();
-                if (statement != "COMMIT") statements.push_back(statement);
-                statement.clear();
-            }
-        }
-        ASSERT_TRUE(statement.empty()) << file << " ends inside a statement";
-        db.ExecAll(statements);
-    }
-}
-
 int IndexOfTable(const Store& s, const std::string& tblNo) {
     for (size_t i = 0; i < s.form.TableNoList.size(); ++i)
         if (s.form.TableNoList[i] == tblNo) return static_cast<int>(i);
@@ -52,7 +24,7 @@ int IndexOfTable(const Store& s, const std::string& tblNo) {
 // Each repair on the demo store: the first run does visible work, a second run adds nothing.
 TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
     Store s;
-    LoadDemoSeed(s.db);
+    testing_support::LoadDemoStore(s.db);
     s.Connect();
     repairs::LoadPosList(s.form);
     repairs::LoadGroupTables(s.form);
@@ -102,7 +74,7 @@ TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
 // image keys need a second run; after that the key map is clean and stays so.
 TEST(DemoSeed, KioskCleanupSettlesWithinTwoRuns) {
     Store s;
-    LoadDemoSeed(s.db);
+    testing_support::LoadDemoStore(s.db);
     const std::string duplicated =
         "select count(*) from (select prod_cd from pi_kiosk_c_set where kiosk_set_type = 1 "
         "group by prod_cd having count(*) > 1)";
