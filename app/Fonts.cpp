@@ -8,9 +8,12 @@ namespace app {
 namespace {
 
 QString FirstInstalled(const QStringList& candidates, const QString& fallback) {
-    // Asks for each name on its own: listing every family would load them all.
+    // One listing of the installed families answers every candidate. QFontDatabase::hasFamily()
+    // takes the same listing and first runs the name through the font configuration's
+    // substitution rules, a cost start-up would pay again for every name tried.
+    const QStringList installed = QFontDatabase::families();
     for (const QString& family : candidates) {
-        if (QFontDatabase::hasFamily(family)) return family;
+        if (installed.contains(family, Qt::CaseInsensitive)) return family;
     }
     return fallback;
 }
