@@ -10,47 +10,13 @@
 
 #include "MainWindow.h"
 #include "MessageDialog.h"
+#include "MouseDialogDriver.h"
 #include "SalesFixture.h"
 
 namespace datefix_test {
 namespace {
 
-// Answers each message dialog as it opens by clicking OK or Cancel with the mouse, and records
-// its message. A dialog beyond the scripted answers is closed with its close box and counted.
-class DialogClicker {
-public:
-    explicit DialogClicker(std::deque<bool> pressOk) : pressOk_(std::move(pressOk)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-        timer_.start(10);
-        app::SetErrorBoxHook([this](const std::string& text) { errorBoxes.push_back(text); });
-    }
-    ~DialogClicker() { app::SetErrorBoxHook({}); }
-
-    std::vector<std::string> texts;
-    std::vector<std::string> errorBoxes;
-    int unexpected = 0;
-
-private:
-    void Poll() {
-        auto* dialog = qobject_cast<app::TMessageForm*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || dialog->property("answered").toBool()) return;
-        dialog->setProperty("answered", true);
-        // Rule, caption, rule, message lines, rule, buttons, rule, each ending in CR LF.
-        const QStringList lines = dialog->ClipboardText().split(QStringLiteral("\r\n"));
-        texts.push_back(lines.mid(3, lines.size() - 7).join(QStringLiteral("\n")).toStdString());
-        if (pressOk_.empty()) {
-            ++unexpected;
-            dialog->reject();
-            return;
-        }
-        const bool ok = pressOk_.front();
-        pressOk_.pop_front();
-        QTest::mouseClick(ok ? dialog->DefaultButton() : dialog->CancelButton(), Qt::LeftButton);
-    }
-
-    std::deque<bool> pressOk_;
-    QTimer timer_;
-};
+using DialogClicker = app_test::MouseDialogDriver;
 
 std::vector<std::string> LogLines(const app::TfmMain& window) {
     std::vector<std::string> lines;
@@ -90,7 +56,7 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
     {
         DialogClicker clicker({true, true});
         QTest::mouseClick(window.Button9, Qt::LeftButton);
-        EXPECT_EQ(clicker.texts,
+        EXPECT_EQ(clicker.Texts(),
                   (std::vector<std::string>{"매출일자 변경 진행하시겠습니까?", "완료."}));
         EXPECT_EQ(clicker.unexpected, 0);
         EXPECT_TRUE(clicker.errorBoxes.empty());
@@ -114,7 +80,7 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
     {
         DialogClicker clicker({false});
         QTest::mouseClick(window.Button9, Qt::LeftButton);
-        EXPECT_EQ(clicker.texts, std::vector<std::string>{"매출일자 변경 진행하시겠습니까?"});
+        EXPECT_EQ(clicker.Texts(), std::vector<std::string>{"매출일자 변경 진행하시겠습니까?"});
     }
     EXPECT_EQ(LogLines(window), log);
     ExpectSameSales(moved, Capture(db));
@@ -122,7 +88,7 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
     {
         DialogClicker clicker({true, true});
         QTest::mouseClick(window.Button9, Qt::LeftButton);
-        EXPECT_EQ(clicker.texts.size(), 2u);
+        EXPECT_EQ(clicker.Texts().size(), 2u);
         EXPECT_EQ(clicker.unexpected, 0);
     }
     EXPECT_EQ(LogLines(window),
@@ -146,7 +112,7 @@ TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 16));
     DialogClicker clicker({true});
     QTest::mouseClick(window.Button9, Qt::LeftButton);
-    EXPECT_EQ(clicker.texts, std::vector<std::string>{"매출일자 변경 진행하시겠습니까?"});
+    EXPECT_EQ(clicker.Texts(), std::vector<std::string>{"매출일자 변경 진행하시겠습니까?"});
     ASSERT_EQ(clicker.errorBoxes.size(), 1u);
     EXPECT_NE(clicker.errorBoxes[0].find("UPD_DT"), std::string::npos) << clicker.errorBoxes[0];
     EXPECT_EQ(LogLines(window), std::vector<std::string>{kRealignStart});

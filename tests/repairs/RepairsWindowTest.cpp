@@ -14,60 +14,14 @@
 
 #include "MainWindow.h"
 #include "MessageDialog.h"
+#include "MouseDialogDriver.h"
 #include "RepairTestSupport.h"
 #include "SqlQuote.h"
 
 namespace repairs_test {
 namespace {
 
-// What a dialog showed, read back from the dialog window itself.
-struct ShownDialog {
-    std::string caption;
-    std::string text;
-    std::string buttons;
-};
-
-// Answers each message dialog as it opens, by clicking its OK or Cancel button with the mouse,
-// and records what it showed. A dialog beyond the scripted answers is closed with its close box
-// and counted, so a test never hangs on an unexpected question.
-class DialogDriver {
-public:
-    explicit DialogDriver(std::deque<bool> pressOk) : pressOk_(std::move(pressOk)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-        timer_.start(10);
-        app::SetErrorBoxHook([this](const std::string& text) { errorBoxes.push_back(text); });
-    }
-    ~DialogDriver() { app::SetErrorBoxHook({}); }
-
-    std::vector<ShownDialog> shown;
-    std::vector<std::string> errorBoxes;
-    int unexpected = 0;
-
-private:
-    void Poll() {
-        auto* dialog = qobject_cast<app::TMessageForm*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || dialog->property("answered").toBool()) return;
-        dialog->setProperty("answered", true);
-        // Rule, caption, rule, message lines, rule, buttons, rule, each ending in CR LF.
-        const QStringList lines = dialog->ClipboardText().split(QStringLiteral("\r\n"));
-        ShownDialog seen{lines.value(1).toStdString(),
-                         lines.mid(3, lines.size() - 7).join(QStringLiteral("\r\n")).toStdString(),
-                         lines.value(lines.size() - 3).toStdString()};
-        shown.push_back(seen);
-        if (pressOk_.empty()) {
-            ++unexpected;
-            dialog->reject();
-            return;
-        }
-        const bool ok = pressOk_.front();
-        pressOk_.pop_front();
-        QPushButton* button = ok ? dialog->DefaultButton() : dialog->CancelButton();
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-
-    std::deque<bool> pressOk_;
-    QTimer timer_;
-};
+using DialogDriver = app_test::MouseDialogDriver;
 
 void ClickRow(app::TListBox* list, int row) {
     ASSERT_LT(row, list->count());
