@@ -71,4 +71,10 @@ bool CheckDates(form::WindowOps& ui, const std::string& first, const std::string
     return true;
 }
 
+bool ReadPickerDates(form::WindowOps& ui, std::string& first, std::string& second) {
+    first = DateText(ui.PickerValue(form::PickerId::dtChange01));
+    second = DateText(ui.PickerValue(form::PickerId::dtChange02));
+    return CheckDates(ui, first, second);
+}
+
 }  // namespace datefix

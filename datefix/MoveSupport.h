@@ -49,6 +49,9 @@ std::string Dashed(const std::string& yyyymmdd);
 // dialog and returns false.
 bool CheckDates(form::WindowOps& ui, const std::string& first, const std::string& second);
 
+// Reads dtChange01 and dtChange02 as YYYYMMDD into first and second and checks them as above.
+bool ReadPickerDates(form::WindowOps& ui, std::string& first, std::string& second);
+
 // Log line of both moves when the dates to move to already carry sales.
 extern const char* const kSalesOnTargetLine;
 

@@ -21,9 +21,8 @@ bool ChangeMultipleDates(form::FormState& form) {
     db::DbQuery& writer = objects.WQuery();
     form::WindowOps& ui = form.ui;
 
-    const std::string fromDate = DateText(ui.PickerValue(form::PickerId::dtChange01));
-    const std::string toDate = DateText(ui.PickerValue(form::PickerId::dtChange02));
-    if (!CheckDates(ui, fromDate, toDate)) return false;
+    std::string fromDate, toDate;
+    if (!ReadPickerDates(ui, fromDate, toDate)) return false;
 
     // The days the misdated sales really belong to must be free of sales. Read failures are not
     // caught here: they leave the move and the page's handler.

@@ -32,9 +32,8 @@ bool ChangeSpecifiedDate(form::FormState& form) {
     db::DbQuery& writer = objects.WQuery();
     form::WindowOps& ui = form.ui;
 
-    const std::string wrongDate = DateText(ui.PickerValue(form::PickerId::dtChange01));
-    const std::string targetDate = DateText(ui.PickerValue(form::PickerId::dtChange02));
-    if (!CheckDates(ui, wrongDate, targetDate)) return false;
+    std::string wrongDate, targetDate;
+    if (!ReadPickerDates(ui, wrongDate, targetDate)) return false;
 
     // Read failures below are not caught here: they leave the move and the page's handler.
     if (r.InTransaction()) r.Commit();
