@@ -1,4 +1,4 @@
-#include "Application.h"
+#include "app/Application.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -12,8 +12,8 @@
 #include <memory>
 #include <typeinfo>
 
-#include "MainWindow.h"
-#include "MessageDialog.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
 
 namespace app {
 

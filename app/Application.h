@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "DbConnection.h"
+#include "db/DbConnection.h"
 
 namespace app {
 

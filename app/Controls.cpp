@@ -1,10 +1,10 @@
-#include "Controls.h"
+#include "app/Controls.h"
 
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "Cp949.h"
+#include "form/Cp949.h"
 
 namespace app {
 

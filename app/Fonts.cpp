@@ -1,4 +1,4 @@
-#include "Fonts.h"
+#include "app/Fonts.h"
 
 #include <QFontDatabase>
 #include <QStringList>

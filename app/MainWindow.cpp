@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "app/MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -7,15 +7,15 @@
 #include <QScreen>
 #include <QWindow>
 
-#include "BusinessDate.h"
-#include "DatePage.h"
-#include "Fonts.h"
-#include "GroupCancel.h"
-#include "KioskKeyMap.h"
-#include "MessageDialog.h"
-#include "PaymentMode.h"
-#include "PrintSettings.h"
-#include "TableLocks.h"
+#include "app/Fonts.h"
+#include "app/MessageDialog.h"
+#include "datefix/DatePage.h"
+#include "repairs/BusinessDate.h"
+#include "repairs/GroupCancel.h"
+#include "repairs/KioskKeyMap.h"
+#include "repairs/PaymentMode.h"
+#include "repairs/PrintSettings.h"
+#include "repairs/TableLocks.h"
 
 namespace app {
 

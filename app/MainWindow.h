@@ -12,11 +12,11 @@
 #include <memory>
 #include <string>
 
-#include "Application.h"
-#include "Controls.h"
-#include "FormState.h"
-#include "PageControl.h"
-#include "WindowOps.h"
+#include "app/Application.h"
+#include "app/Controls.h"
+#include "app/PageControl.h"
+#include "form/FormState.h"
+#include "form/WindowOps.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "MessageDialog.h"
+#include "app/MessageDialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "Application.h"
+#include "app/Application.h"
 
 namespace app {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "WindowOps.h"
+#include "form/WindowOps.h"
 
 class QPushButton;
 

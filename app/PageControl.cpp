@@ -1,4 +1,4 @@
-#include "PageControl.h"
+#include "app/PageControl.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -10,9 +10,9 @@
 
 #include <iostream>
 
-#include "Application.h"
-#include "MainWindow.h"
-#include "MessageDialog.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
 
 namespace {
 

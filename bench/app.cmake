@@ -3,6 +3,7 @@ add_executable(app_bench_window ${CMAKE_CURRENT_LIST_DIR}/app_window.cpp)
 target_link_libraries(app_bench_window PRIVATE posfix_app)
 add_executable(app_bench_baseline ${CMAKE_CURRENT_LIST_DIR}/app_baseline.cpp)
 target_link_libraries(app_bench_baseline PRIVATE Qt6::Widgets)
+target_include_directories(app_bench_baseline PRIVATE ${PROJECT_SOURCE_DIR})
 add_executable(app_bench ${CMAKE_CURRENT_LIST_DIR}/app_startup.cpp)
 target_compile_definitions(app_bench PRIVATE
     POSFIX_BENCH_WINDOW="$<TARGET_FILE:app_bench_window>"

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "app_shown.h"
+#include "bench/app_shown.h"
 
 int main(int argc, char** argv) {
     const bool withText = argc > 1 && std::strcmp(argv[1], "text") == 0;

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "MainWindow.h"
-#include "MessageDialog.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // connection attempt fails and the start-up dialogs are answered at once instead of shown.
 #include <QApplication>
 
-#include "MainWindow.h"
-#include "MessageDialog.h"
-#include "app_shown.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
+#include "bench/app_shown.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

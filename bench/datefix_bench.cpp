@@ -35,14 +35,14 @@
 #include <string>
 #include <vector>
 
-#include "DatePage.h"
-#include "DbConnection.h"
-#include "DbQuery.h"
-#include "DbTransaction.h"
-#include "MainWindow.h"
-#include "MessageDialog.h"
-#include "SalesTables.h"
-#include "WindowOps.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
+#include "datefix/DatePage.h"
+#include "datefix/SalesTables.h"
+#include "db/DbConnection.h"
+#include "db/DbQuery.h"
+#include "db/DbTransaction.h"
+#include "form/WindowOps.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -20,11 +20,11 @@
 #include <string>
 #include <vector>
 
-#include "DbConnection.h"
-#include "DbError.h"
-#include "DbQuery.h"
-#include "DbTransaction.h"
-#include "SqlQuote.h"
+#include "db/DbConnection.h"
+#include "db/DbError.h"
+#include "db/DbQuery.h"
+#include "db/DbTransaction.h"
+#include "db/SqlQuote.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -1,7 +1,7 @@
-#include "DatePage.h"
+#include "datefix/DatePage.h"
 
-#include "MultiDateMove.h"
-#include "SingleDateMove.h"
+#include "datefix/MultiDateMove.h"
+#include "datefix/SingleDateMove.h"
 
 namespace datefix {
 

@@ -1,6 +1,6 @@
-#include "MoveSupport.h"
+#include "datefix/MoveSupport.h"
 
-#include "DbError.h"
+#include "db/DbError.h"
 
 namespace datefix {
 

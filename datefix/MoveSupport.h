@@ -3,11 +3,11 @@
 #include <memory>
 #include <string>
 
-#include "DbConnection.h"
-#include "DbQuery.h"
-#include "DbTransaction.h"
-#include "FormState.h"
-#include "WindowOps.h"
+#include "db/DbConnection.h"
+#include "db/DbQuery.h"
+#include "db/DbTransaction.h"
+#include "form/FormState.h"
+#include "form/WindowOps.h"
 
 namespace datefix {
 

@@ -1,8 +1,8 @@
-#include "MultiDateMove.h"
+#include "datefix/MultiDateMove.h"
 
-#include "DbError.h"
-#include "MoveSupport.h"
-#include "SalesTables.h"
+#include "datefix/MoveSupport.h"
+#include "datefix/SalesTables.h"
+#include "db/DbError.h"
 
 namespace datefix {
 

@@ -1,6 +1,6 @@
-#include "SalesTables.h"
+#include "datefix/SalesTables.h"
 
-#include "SqlQuote.h"
+#include "db/SqlQuote.h"
 
 namespace datefix {
 

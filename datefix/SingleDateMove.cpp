@@ -1,9 +1,9 @@
-#include "SingleDateMove.h"
+#include "datefix/SingleDateMove.h"
 
-#include "Cp949.h"
-#include "DbError.h"
-#include "MoveSupport.h"
-#include "SalesTables.h"
+#include "datefix/MoveSupport.h"
+#include "datefix/SalesTables.h"
+#include "db/DbError.h"
+#include "form/Cp949.h"
 
 namespace datefix {
 

@@ -1,10 +1,10 @@
-#include "ClientLibrary.h"
+#include "db/ClientLibrary.h"
 
 #include <mutex>
 #include <vector>
 
-#include "DbError.h"
-#include "FbApi.h"
+#include "db/DbError.h"
+#include "db/FbApi.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "DbError.h"
-#include "DbInternal.h"
+#include "db/DbError.h"
+#include "db/DbInternal.h"
 
 namespace db {
 

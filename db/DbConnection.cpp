@@ -1,9 +1,9 @@
-#include "DbConnection.h"
+#include "db/DbConnection.h"
 
-#include "ClientLibrary.h"
-#include "DbError.h"
-#include "DbInternal.h"
-#include "ParameterBlock.h"
+#include "db/ClientLibrary.h"
+#include "db/DbError.h"
+#include "db/DbInternal.h"
+#include "db/ParameterBlock.h"
 
 namespace db {
 

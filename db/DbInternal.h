@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "DbConnection.h"
-#include "DbQuery.h"
-#include "DbStatement.h"
-#include "DbTransaction.h"
-#include "FbApi.h"
+#include "db/DbConnection.h"
+#include "db/DbQuery.h"
+#include "db/DbStatement.h"
+#include "db/DbTransaction.h"
+#include "db/FbApi.h"
 
 namespace db {
 

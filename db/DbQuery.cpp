@@ -1,12 +1,12 @@
-#include "DbQuery.h"
+#include "db/DbQuery.h"
 
 #include <atomic>
 #include <cstring>
 
-#include "ClientLibrary.h"
-#include "DbError.h"
-#include "DbInternal.h"
-#include "ParameterMarkers.h"
+#include "db/ClientLibrary.h"
+#include "db/DbError.h"
+#include "db/DbInternal.h"
+#include "db/ParameterMarkers.h"
 
 namespace db {
 

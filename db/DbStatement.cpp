@@ -1,8 +1,8 @@
-#include "DbStatement.h"
+#include "db/DbStatement.h"
 
-#include "ClientLibrary.h"
-#include "DbError.h"
-#include "DbInternal.h"
+#include "db/ClientLibrary.h"
+#include "db/DbError.h"
+#include "db/DbInternal.h"
 
 namespace db {
 

@@ -1,8 +1,8 @@
-#include "DbTransaction.h"
+#include "db/DbTransaction.h"
 
-#include "ClientLibrary.h"
-#include "DbError.h"
-#include "DbInternal.h"
+#include "db/ClientLibrary.h"
+#include "db/DbError.h"
+#include "db/DbInternal.h"
 
 namespace db {
 

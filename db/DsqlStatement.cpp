@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "DbError.h"
-#include "DbInternal.h"
+#include "db/DbError.h"
+#include "db/DbInternal.h"
 
 namespace db {
 

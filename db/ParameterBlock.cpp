@@ -1,4 +1,4 @@
-#include "ParameterBlock.h"
+#include "db/ParameterBlock.h"
 
 #include <cctype>
 #include <cerrno>
@@ -7,7 +7,7 @@
 
 #include <ibase.h>
 
-#include "DbError.h"
+#include "db/DbError.h"
 
 namespace db {
 

@@ -1,6 +1,6 @@
-#include "ParameterMarkers.h"
+#include "db/ParameterMarkers.h"
 
-#include "DbError.h"
+#include "db/DbError.h"
 
 namespace db {
 

@@ -1,9 +1,9 @@
-#include "BusinessDate.h"
+#include "repairs/BusinessDate.h"
 
 #include <exception>
 #include <string>
 
-#include "PrivateQuery.h"
+#include "repairs/PrivateQuery.h"
 
 namespace repairs {
 

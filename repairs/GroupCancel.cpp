@@ -1,13 +1,13 @@
-#include "GroupCancel.h"
+#include "repairs/GroupCancel.h"
 
 #include <cstddef>
 #include <exception>
 #include <string>
 
-#include "BusinessDate.h"
-#include "Cp949.h"
-#include "PrivateQuery.h"
-#include "SqlQuote.h"
+#include "db/SqlQuote.h"
+#include "form/Cp949.h"
+#include "repairs/BusinessDate.h"
+#include "repairs/PrivateQuery.h"
 
 namespace repairs {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "FormState.h"
+#include "form/FormState.h"
 
 namespace repairs {
 

@@ -1,9 +1,9 @@
-#include "KioskKeyMap.h"
+#include "repairs/KioskKeyMap.h"
 
 #include <exception>
 #include <string>
 
-#include "PrivateQuery.h"
+#include "repairs/PrivateQuery.h"
 
 namespace repairs {
 

@@ -1,11 +1,11 @@
-#include "PaymentMode.h"
+#include "repairs/PaymentMode.h"
 
 #include <exception>
 #include <string>
 
-#include "Cp949.h"
-#include "PrivateQuery.h"
-#include "SqlQuote.h"
+#include "db/SqlQuote.h"
+#include "form/Cp949.h"
+#include "repairs/PrivateQuery.h"
 
 namespace repairs {
 

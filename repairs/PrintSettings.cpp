@@ -1,8 +1,8 @@
-#include "PrintSettings.h"
+#include "repairs/PrintSettings.h"
 
 #include <exception>
 
-#include "PrivateQuery.h"
+#include "repairs/PrivateQuery.h"
 
 namespace repairs {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormState.h"
+#include "form/FormState.h"
 
 namespace repairs {
 

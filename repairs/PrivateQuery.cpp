@@ -1,4 +1,4 @@
-#include "PrivateQuery.h"
+#include "repairs/PrivateQuery.h"
 
 #include <exception>
 

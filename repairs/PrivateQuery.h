@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DbConnection.h"
-#include "DbQuery.h"
-#include "DbTransaction.h"
+#include "db/DbConnection.h"
+#include "db/DbQuery.h"
+#include "db/DbTransaction.h"
 
 namespace repairs {
 

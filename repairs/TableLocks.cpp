@@ -1,10 +1,10 @@
-#include "TableLocks.h"
+#include "repairs/TableLocks.h"
 
 #include <exception>
 #include <string>
 
-#include "PrivateQuery.h"
-#include "SqlQuote.h"
+#include "db/SqlQuote.h"
+#include "repairs/PrivateQuery.h"
 
 namespace repairs {
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "MainWindow.h"
-#include "MessageDialog.h"
-#include "WindowOps.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
+#include "form/WindowOps.h"
 
 // Readable QString values in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {

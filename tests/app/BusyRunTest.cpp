@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "MainWindow.h"
+#include "app/MainWindow.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 

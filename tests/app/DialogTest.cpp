@@ -12,9 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "Application.h"
-#include "MessageDialog.h"
+#include "app/Application.h"
+#include "app/MessageDialog.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 

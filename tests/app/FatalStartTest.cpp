@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "Application.h"
-#include "ClientLibrary.h"
-#include "MainWindow.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "db/ClientLibrary.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "Cp949.h"
-#include "Fonts.h"
-#include "MainWindow.h"
+#include "app/Fonts.h"
+#include "app/MainWindow.h"
+#include "form/Cp949.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "MessageDialog.h"
+#include "app/MessageDialog.h"
 
 namespace app_test {
 

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "AppTestSupport.h"
-#include "Application.h"
-#include "Cp949.h"
-#include "MainWindow.h"
-#include "TestDatabase.h"
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "form/Cp949.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/TestDatabase.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The date correction page: mode switch, confirmation, date checks.
-#include "DatePage.h"
-#include "MoveSupport.h"
-#include "SalesFixture.h"
+#include "datefix/DatePage.h"
+#include "datefix/MoveSupport.h"
+#include "tests/datefix/SalesFixture.h"
 
 namespace datefix_test {
 namespace {

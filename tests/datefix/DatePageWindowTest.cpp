@@ -8,10 +8,10 @@
 
 #include <deque>
 
-#include "MainWindow.h"
-#include "MessageDialog.h"
-#include "MouseDialogDriver.h"
-#include "SalesFixture.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
+#include "tests/app/MouseDialogDriver.h"
+#include "tests/datefix/SalesFixture.h"
 
 namespace datefix_test {
 namespace {

@@ -1,7 +1,7 @@
 // The demo store gives both modes work once, and nothing on a second run.
 
-#include "DemoStore.h"
-#include "SalesFixture.h"
+#include "tests/datefix/SalesFixture.h"
+#include "tests/support/DemoStore.h"
 
 namespace datefix_test {
 namespace {

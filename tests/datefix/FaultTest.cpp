@@ -6,12 +6,12 @@
 #include <future>
 #include <thread>
 
-#include "DatePage.h"
-#include "DbConnection.h"
-#include "DbError.h"
-#include "DbQuery.h"
-#include "DbTransaction.h"
-#include "SalesFixture.h"
+#include "datefix/DatePage.h"
+#include "db/DbConnection.h"
+#include "db/DbError.h"
+#include "db/DbQuery.h"
+#include "db/DbTransaction.h"
+#include "tests/datefix/SalesFixture.h"
 
 namespace datefix_test {
 namespace {

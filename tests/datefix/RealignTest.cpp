@@ -1,5 +1,5 @@
 // Multi-date realignment: each misdated sale of a range of business dates to its real day.
-#include "SalesFixture.h"
+#include "tests/datefix/SalesFixture.h"
 
 namespace datefix_test {
 namespace {

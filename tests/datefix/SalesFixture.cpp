@@ -1,10 +1,10 @@
-#include "SalesFixture.h"
+#include "tests/datefix/SalesFixture.h"
 
 #include <algorithm>
 #include <set>
 #include <sstream>
 
-#include "DatePage.h"
+#include "datefix/DatePage.h"
 
 namespace datefix_test {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "FormState.h"
-#include "ScriptedWindow.h"
-#include "TestDatabase.h"
+#include "form/FormState.h"
+#include "tests/support/ScriptedWindow.h"
+#include "tests/support/TestDatabase.h"
 
 namespace datefix_test {
 

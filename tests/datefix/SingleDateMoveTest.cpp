@@ -1,6 +1,6 @@
 // Single-date move: every row of the wrong date, table by table, to the target date.
-#include "Cp949.h"
-#include "SalesFixture.h"
+#include "form/Cp949.h"
+#include "tests/datefix/SalesFixture.h"
 
 namespace datefix_test {
 namespace {

@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "ClientLibrary.h"
-#include "DbConnection.h"
-#include "DbQuery.h"
-#include "DbStatement.h"
-#include "DbTestSupport.h"
-#include "DbTransaction.h"
+#include "db/ClientLibrary.h"
+#include "db/DbConnection.h"
+#include "db/DbQuery.h"
+#include "db/DbStatement.h"
+#include "db/DbTransaction.h"
+#include "tests/db/DbTestSupport.h"
 
 using db::ClientLibrary;
 using db_tests::ErrorOf;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "DbError.h"
+#include "db/DbError.h"
 
 namespace db_tests {
 

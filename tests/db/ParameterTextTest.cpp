@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "DbTestSupport.h"
-#include "ParameterBlock.h"
-#include "ParameterMarkers.h"
-#include "SqlQuote.h"
+#include "db/ParameterBlock.h"
+#include "db/ParameterMarkers.h"
+#include "db/SqlQuote.h"
+#include "tests/db/DbTestSupport.h"
 
 using db_tests::ErrorOf;
 

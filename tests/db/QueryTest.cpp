@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "DbConnection.h"
-#include "DbQuery.h"
-#include "DbTestSupport.h"
-#include "DbTransaction.h"
-#include "SqlQuote.h"
-#include "TestDatabase.h"
+#include "db/DbConnection.h"
+#include "db/DbQuery.h"
+#include "db/DbTransaction.h"
+#include "db/SqlQuote.h"
+#include "tests/db/DbTestSupport.h"
+#include "tests/support/TestDatabase.h"
 
 using db::DbConnection;
 using db::DbQuery;

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "TestDatabase.h"
+#include "tests/support/TestDatabase.h"
 
 using testing_support::TestDatabase;
 

@@ -4,12 +4,12 @@
 
 #include <memory>
 
-#include "DbConnection.h"
-#include "DbQuery.h"
-#include "DbStatement.h"
-#include "DbTestSupport.h"
-#include "DbTransaction.h"
-#include "TestDatabase.h"
+#include "db/DbConnection.h"
+#include "db/DbQuery.h"
+#include "db/DbStatement.h"
+#include "db/DbTransaction.h"
+#include "tests/db/DbTestSupport.h"
+#include "tests/support/TestDatabase.h"
 
 using db::DbConnection;
 using db::DbQuery;

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "BusinessDate.h"
-#include "RepairTestSupport.h"
+#include "repairs/BusinessDate.h"
+#include "tests/repairs/RepairTestSupport.h"
 
 namespace repairs_test {
 namespace {

@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include "BusinessDate.h"
-#include "DemoStore.h"
-#include "GroupCancel.h"
-#include "KioskKeyMap.h"
-#include "PaymentMode.h"
-#include "PrintSettings.h"
-#include "RepairTestSupport.h"
-#include "TableLocks.h"
+#include "repairs/BusinessDate.h"
+#include "repairs/GroupCancel.h"
+#include "repairs/KioskKeyMap.h"
+#include "repairs/PaymentMode.h"
+#include "repairs/PrintSettings.h"
+#include "repairs/TableLocks.h"
+#include "tests/repairs/RepairTestSupport.h"
+#include "tests/support/DemoStore.h"
 
 namespace repairs_test {
 namespace {

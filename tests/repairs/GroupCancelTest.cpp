@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "GroupCancel.h"
-#include "RepairTestSupport.h"
-#include "SqlQuote.h"
+#include "db/SqlQuote.h"
+#include "repairs/GroupCancel.h"
+#include "tests/repairs/RepairTestSupport.h"
 
 namespace repairs_test {
 namespace {

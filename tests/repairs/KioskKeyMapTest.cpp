@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "KioskKeyMap.h"
-#include "RepairTestSupport.h"
+#include "repairs/KioskKeyMap.h"
+#include "tests/repairs/RepairTestSupport.h"
 
 namespace repairs_test {
 namespace {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "DbQuery.h"
-#include "DbTransaction.h"
-#include "PaymentMode.h"
-#include "RepairTestSupport.h"
-#include "SqlQuote.h"
+#include "db/DbQuery.h"
+#include "db/DbTransaction.h"
+#include "db/SqlQuote.h"
+#include "repairs/PaymentMode.h"
+#include "tests/repairs/RepairTestSupport.h"
 
 namespace repairs_test {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "PrintSettings.h"
-#include "RepairTestSupport.h"
+#include "repairs/PrintSettings.h"
+#include "tests/repairs/RepairTestSupport.h"
 
 namespace repairs_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "RepairTestSupport.h"
+#include "tests/repairs/RepairTestSupport.h"
 
 namespace repairs_test {
 

@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Cp949.h"
-#include "FormState.h"
-#include "ScriptedWindow.h"
-#include "TestDatabase.h"
+#include "form/Cp949.h"
+#include "form/FormState.h"
+#include "tests/support/ScriptedWindow.h"
+#include "tests/support/TestDatabase.h"
 
 namespace repairs_test {
 

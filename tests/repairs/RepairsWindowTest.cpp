@@ -12,11 +12,11 @@
 
 #include <gtest/gtest.h>
 
-#include "MainWindow.h"
-#include "MessageDialog.h"
-#include "MouseDialogDriver.h"
-#include "RepairTestSupport.h"
-#include "SqlQuote.h"
+#include "app/MainWindow.h"
+#include "app/MessageDialog.h"
+#include "db/SqlQuote.h"
+#include "tests/app/MouseDialogDriver.h"
+#include "tests/repairs/RepairTestSupport.h"
 
 namespace repairs_test {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "RepairTestSupport.h"
-#include "TableLocks.h"
+#include "repairs/TableLocks.h"
+#include "tests/repairs/RepairTestSupport.h"
 
 namespace repairs_test {
 namespace {

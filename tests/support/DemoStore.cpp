@@ -1,4 +1,4 @@
-#include "DemoStore.h"
+#include "tests/support/DemoStore.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Cp949.h"
+#include "form/Cp949.h"
 
 namespace testing_support {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TestDatabase.h"
+#include "tests/support/TestDatabase.h"
 
 namespace testing_support {
 

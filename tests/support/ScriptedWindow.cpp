@@ -1,4 +1,4 @@
-#include "ScriptedWindow.h"
+#include "tests/support/ScriptedWindow.h"
 
 #include <stdexcept>
 
@@ -29,7 +29,9 @@ int ScriptedWindow::SelectedIndex(ListBoxId list) const {
     return list == ListBoxId::ListBox1 ? selected1 : selected2;
 }
 
-int ScriptedWindow::ItemCount(ListBoxId list) const { return static_cast<int>(List(list).size()); }
+int ScriptedWindow::ItemCount(ListBoxId list) const {
+    return static_cast<int>(List(list).size());
+}
 
 std::string ScriptedWindow::ItemBytes(ListBoxId list, int index) const {
     const auto& items = List(list);

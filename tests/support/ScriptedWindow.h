@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "WindowOps.h"
+#include "form/WindowOps.h"
 
 namespace testing_support {
 

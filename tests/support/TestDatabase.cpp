@@ -1,4 +1,4 @@
-#include "TestDatabase.h"
+#include "tests/support/TestDatabase.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,10 +15,10 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "DbConnection.h"
-#include "DbQuery.h"
-#include "DbStatement.h"
-#include "DbTransaction.h"
+#include "db/DbConnection.h"
+#include "db/DbQuery.h"
+#include "db/DbStatement.h"
+#include "db/DbTransaction.h"
 
 namespace fs = std::filesystem;
 

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "DbConnection.h"
-#include "DbQuery.h"
-#include "DbStatement.h"
-#include "DbTransaction.h"
-#include "WindowOps.h"
+#include "db/DbConnection.h"
+#include "db/DbQuery.h"
+#include "db/DbStatement.h"
+#include "db/DbTransaction.h"
+#include "form/WindowOps.h"
 
 namespace form {
 

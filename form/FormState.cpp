@@ -1,4 +1,4 @@
-#include "FormState.h"
+#include "form/FormState.h"
 
 namespace form {
 

@@ -1,4 +1,4 @@
-#include "Cp949.h"
+#include "form/Cp949.h"
 
 #include <iconv.h>
 
@@ -45,6 +45,8 @@ std::string Cp949ToUtf8(const std::string& bytes) {
     return Convert("UTF-8", "CP949", bytes, "\xEF\xBF\xBD");
 }
 
-std::string Utf8ToCp949(const std::string& text) { return Convert("CP949", "UTF-8", text, "?"); }
+std::string Utf8ToCp949(const std::string& text) {
+    return Convert("CP949", "UTF-8", text, "?");
+}
 
 }  // namespace form
