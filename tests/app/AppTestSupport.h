@@ -38,9 +38,6 @@ public:
         form::DialogButtons buttons;
     };
 
-    // Queue the answer (form::kResultOk, form::kResultCancel) for the next dialog.
-    void Answer(int result) { answers.push_back(result); }
-
     std::vector<std::string> DialogTexts() const;
 
     int MessageDialog(const std::string& text, form::DialogKind kind,
@@ -53,7 +50,7 @@ public:
     std::vector<std::string> fatalBoxes;
     // Dialogs and error boxes in the order shown: "dialog: <text>" or "error: <text>".
     std::vector<std::string> events;
-    std::deque<int> answers;
+    std::deque<int> answers;  // form::kResultOk or form::kResultCancel, for the next dialogs
 };
 
 // What a real modal dialog showed before it was answered.

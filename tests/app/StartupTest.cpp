@@ -16,7 +16,16 @@ using app_testing::DialogRecorder;
 using form::ListBoxId;
 
 TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCloses) {
-    DialogRecorder recorder;
+    // Records with each dialog whether the window was visible yet.
+    struct Recorder : DialogRecorder {
+        int MessageDialog(const std::string& text, form::DialogKind kind,
+                          form::DialogButtons buttons) override {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (qobject_cast<TfmMain*>(top)) windowVisible.push_back(top->isVisible());
+            return DialogRecorder::MessageDialog(text, kind, buttons);
+        }
+        std::vector<bool> windowVisible;
+    } recorder;
     app::StartOptions options;
     options.databaseName = app_testing::kNoServer;
     options.dialogs = &recorder;
@@ -45,26 +54,9 @@ TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCl
     ASSERT_EQ(recorder.dialogs.size(), 1u);
     EXPECT_EQ(recorder.dialogs[0].kind, form::DialogKind::Warning);
     EXPECT_EQ(recorder.dialogs[0].buttons, form::DialogButtons::Ok);
+    EXPECT_EQ(recorder.windowVisible, std::vector<bool>{false});  // the warning came first
     // Closing asked nothing.
     EXPECT_EQ(recorder.events.size(), 2u);
-}
-
-TEST(StartupTest, TheWarningOfFormShowComesBeforeTheWindowIsVisible) {
-    struct WindowVisibility : DialogRecorder {
-        int MessageDialog(const std::string& text, form::DialogKind kind,
-                          form::DialogButtons buttons) override {
-            for (QWidget* top : QApplication::topLevelWidgets()) {
-                if (qobject_cast<TfmMain*>(top)) visibleDuringWarning = top->isVisible();
-            }
-            return DialogRecorder::MessageDialog(text, kind, buttons);
-        }
-        bool visibleDuringWarning = true;
-    } dialogs;
-    TfmMain window(app_testing::kNoServer, dialogs);
-    window.ShowMain();
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(dialogs.DialogTexts(), std::vector<std::string>{"DB연결실패"});
-    EXPECT_FALSE(dialogs.visibleDuringWarning);
 }
 
 TEST(StartupTest, EachPickerReadsTheClockOnItsOwn) {
