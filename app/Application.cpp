@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QTimer>
 
 #include <cxxabi.h>
@@ -12,8 +11,8 @@
 #include <memory>
 #include <typeinfo>
 
+#include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/MessageDialog.h"
 
 namespace app {
 
@@ -22,11 +21,6 @@ namespace {
 std::string& TitleSlot() {
     static std::string title;
     return title;
-}
-
-FatalBoxHook& FatalHookSlot() {
-    static FatalBoxHook hook;
-    return hook;
 }
 
 std::string TypeName(const std::type_info& type) {
@@ -38,8 +32,8 @@ std::string TypeName(const std::type_info& type) {
 
 // The window is created in this function; after unwinding the failing instruction is no longer
 // known, so the failure is placed at this function within its module.
-std::unique_ptr<TfmMain> CreateMainWindow(const StartOptions& options) {
-    return std::make_unique<TfmMain>(options.databaseName, options.clock);
+std::unique_ptr<TfmMain> CreateMainWindow(const StartOptions& options, Dialogs& dialogs) {
+    return std::make_unique<TfmMain>(options.databaseName, dialogs, options.clock);
 }
 
 void ModuleOf(const void* address, std::string& name, std::uintptr_t& offset) {
@@ -54,11 +48,12 @@ void ModuleOf(const void* address, std::string& name, std::uintptr_t& offset) {
     }
 }
 
-void ReportFailedCreation(const std::string& typeName, const std::string& message) {
+void ReportFailedCreation(Dialogs& dialogs, const std::string& typeName,
+                          const std::string& message) {
     std::string module;
     std::uintptr_t offset = 0;
     ModuleOf(reinterpret_cast<const void*>(&CreateMainWindow), module, offset);
-    ShowFatalBox(FatalErrorText(typeName, module, offset, message));
+    dialogs.ShowFatalBox(FatalErrorText(typeName, module, offset, message));
 }
 
 }  // namespace
@@ -96,31 +91,16 @@ std::string FatalErrorText(const std::string& typeName, const std::string& modul
     return text + "\n";
 }
 
-void SetFatalBoxHook(FatalBoxHook hook) {
-    FatalHookSlot() = std::move(hook);
-}
-
-void ShowFatalBox(const std::string& text) {
-    if (FatalHookSlot()) {
-        FatalHookSlot()(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"),
-                    QString::fromStdString(text), QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-}
-
 int RunMainWindow(const StartOptions& options) {
+    Dialogs& dialogs = options.dialogs ? *options.dialogs : StandardDialogs();
     std::unique_ptr<TfmMain> window;
     try {
-        window = CreateMainWindow(options);
+        window = CreateMainWindow(options, dialogs);
     } catch (const std::exception& e) {
-        ReportFailedCreation(TypeName(typeid(e)), e.what());
+        ReportFailedCreation(dialogs, TypeName(typeid(e)), e.what());
         return 1;
     } catch (...) {
-        ReportFailedCreation("unknown exception", "Unknown failure");
+        ReportFailedCreation(dialogs, "unknown exception", "Unknown failure");
         return 1;
     }
 

@@ -10,6 +10,7 @@
 
 namespace app {
 
+class Dialogs;
 class TfmMain;
 
 // The application title from an executable's path: the file name without its folder, cut at its
@@ -26,17 +27,12 @@ void SetApplicationTitle(const std::string& title);
 std::string FatalErrorText(const std::string& typeName, const std::string& moduleName,
                            std::uintptr_t offset, const std::string& message);
 
-// Shows the fatal start box ("Application Error", stop icon, OK). While a hook is set it
-// receives the text instead (tests).
-using FatalBoxHook = std::function<void(const std::string& text)>;
-void SetFatalBoxHook(FatalBoxHook hook);
-void ShowFatalBox(const std::string& text);
-
 using Clock = std::function<QDateTime()>;
 
 struct StartOptions {
     std::string databaseName = db::DbConnection::kStoredDatabaseName;
-    Clock clock;  // empty: the system clock
+    Dialogs* dialogs = nullptr;  // null: the real ones
+    Clock clock;                 // empty: the system clock
     // Runs once the event loop has started, with the shown window (tests, tools).
     std::function<void(TfmMain&)> onShown;
 };

@@ -118,8 +118,8 @@ form::DateTimeValue ToValue(const QDateTime& value) {
 
 }  // namespace
 
-TfmMain::TfmMain(const std::string& databaseName, Clock clock, QWidget* parent)
-    : QWidget(parent), clock_(std::move(clock)) {
+TfmMain::TfmMain(const std::string& databaseName, Dialogs& dialogs, Clock clock, QWidget* parent)
+    : QWidget(parent), dialogs_(dialogs), clock_(std::move(clock)) {
     if (!clock_) clock_ = [] { return QDateTime::currentDateTime(); };
     BuildLayout();
     // The database objects come with the window; a missing client library fails here.
@@ -296,9 +296,9 @@ bool TfmMain::RunHandler(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        ShowErrorBox(e.what());
+        dialogs_.ShowErrorBox(ErrorBoxText(e.what()));
     } catch (...) {
-        ShowErrorBox("Unknown failure");
+        dialogs_.ShowErrorBox(ErrorBoxText("Unknown failure"));
     }
     // Input held back during the run is delivered now, while still busy, and so dropped.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -491,7 +491,7 @@ void TfmMain::PaintWhileBusy() {
 
 int TfmMain::MessageDialog(const std::string& text, form::DialogKind kind,
                            form::DialogButtons buttons) {
-    return app::MessageDialog(text, kind, buttons);
+    return dialogs_.MessageDialog(text, kind, buttons);
 }
 
 }  // namespace app

@@ -14,6 +14,7 @@
 
 #include "app/Application.h"
 #include "app/Controls.h"
+#include "app/Dialogs.h"
 #include "app/PageControl.h"
 #include "form/FormState.h"
 #include "form/WindowOps.h"
@@ -24,24 +25,26 @@ namespace app {
 // backup notice. It owns the database objects (form::FormState) and is the form::WindowOps the
 // operations talk to.
 //
-// Every handler runs through RunHandler: a failure that leaves it is shown with ShowErrorBox,
+// Every handler runs through RunHandler: a failure that leaves it is shown in the error box,
 // and while it runs the window takes no input (clicks, keys, page switches, closing) apart from
-// the modal dialogs it opens; log lines are painted as they are written.
+// the modal dialogs it opens; log lines are painted as they are written. Its dialogs and error
+// boxes go to the Dialogs it is given, which must outlive it.
 //
 // Creating the window throws db::DbError when the client library cannot be loaded. A failed
-// connection does not: FormCreate reports it with ShowErrorBox and the window is created all the
+// connection does not: FormCreate reports it in the error box and the window is created all the
 // same.
 class TfmMain : public QWidget, public form::WindowOps {
     Q_OBJECT
 public:
     explicit TfmMain(const std::string& databaseName = db::DbConnection::kStoredDatabaseName,
-                     Clock clock = {}, QWidget* parent = nullptr);
+                     Dialogs& dialogs = StandardDialogs(), Clock clock = {},
+                     QWidget* parent = nullptr);
     ~TfmMain() override;
 
     // FormShow, then centre on the screen and show.
     void ShowMain();
 
-    // Runs an event handler: failures go to ShowErrorBox, input is held off meanwhile. Returns
+    // Runs an event handler: failures go to the error box, input is held off meanwhile. Returns
     // false (and runs nothing) when another handler is still running.
     bool RunHandler(const std::function<void()>& handler);
     bool IsBusy() const { return busy_; }
@@ -129,6 +132,7 @@ private:
     QLabel* ChangeLabel(form::LabelId label) const;
     void PaintWhileBusy();
 
+    Dialogs& dialogs_;
     Clock clock_;
     std::unique_ptr<form::FormState> state_;
     std::map<const QRadioButton*, int> tags_;

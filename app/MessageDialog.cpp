@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringDecoder>
 #include <QStyle>
 
 #include <algorithm>
@@ -17,20 +18,12 @@
 #include <map>
 
 #include "app/Application.h"
+#include "app/Dialogs.h"
+#include "form/Cp949.h"
 
 namespace app {
 
 namespace {
-
-DialogHook& DialogHookSlot() {
-    static DialogHook hook;
-    return hook;
-}
-
-ErrorBoxHook& ErrorBoxHookSlot() {
-    static ErrorBoxHook hook;
-    return hook;
-}
 
 const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
 constexpr int kIconSize = 32;
@@ -181,41 +174,52 @@ QString DisplayLineBreaks(const QString& text) {
 }
 
 std::string ErrorBoxText(const std::string& text) {
-    if (text.empty()) return text;
+    // Server texts quote database values in their code page 949 bytes.
+    QStringDecoder utf8(QStringConverter::Utf8);
+    const QString decoded = utf8.decode(QByteArrayView(text.data(), qsizetype(text.size())));
+    std::string shown = utf8.hasError() ? form::Cp949ToUtf8(text) : text;
+    if (shown.empty()) return shown;
     // Step back over UTF-8 continuation bytes to the first byte of the last character.
-    std::size_t last = text.size() - 1;
-    while (last > 0 && (static_cast<unsigned char>(text[last]) & 0xC0) == 0x80) --last;
-    if (static_cast<unsigned char>(text[last]) > static_cast<unsigned char>('.')) {
-        return text + ".";
+    std::size_t last = shown.size() - 1;
+    while (last > 0 && (static_cast<unsigned char>(shown[last]) & 0xC0) == 0x80) --last;
+    if (static_cast<unsigned char>(shown[last]) > static_cast<unsigned char>('.')) shown += ".";
+    return shown;
+}
+
+namespace {
+
+class QtDialogs : public Dialogs {
+public:
+    int MessageDialog(const std::string& text, form::DialogKind kind,
+                      form::DialogButtons buttons) override {
+        TMessageForm dialog(QString::fromStdString(text), kind, buttons,
+                            QApplication::activeWindow());
+        return dialog.exec();
     }
-    return text;
-}
 
-void SetMessageDialogHook(DialogHook hook) {
-    DialogHookSlot() = std::move(hook);
-}
-
-void SetErrorBoxHook(ErrorBoxHook hook) {
-    ErrorBoxHookSlot() = std::move(hook);
-}
-
-int MessageDialog(const std::string& text, form::DialogKind kind, form::DialogButtons buttons) {
-    if (DialogHookSlot()) return DialogHookSlot()(DialogRequest{text, kind, buttons});
-    TMessageForm dialog(QString::fromStdString(text), kind, buttons, QApplication::activeWindow());
-    return dialog.exec();
-}
-
-void ShowErrorBox(const std::string& text) {
-    const std::string shown = ErrorBoxText(text);
-    if (ErrorBoxHookSlot()) {
-        ErrorBoxHookSlot()(shown);
-        return;
+    void ShowErrorBox(const std::string& text) override {
+        ShowBox(QString::fromStdString(ApplicationTitle()), text);
     }
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(ApplicationTitle()),
-                    DisplayLineBreaks(QString::fromStdString(shown)), QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+
+    void ShowFatalBox(const std::string& text) override {
+        ShowBox(QStringLiteral("Application Error"), text);
+    }
+
+private:
+    static void ShowBox(const QString& caption, const std::string& text) {
+        QMessageBox box(QMessageBox::Critical, caption,
+                        DisplayLineBreaks(QString::fromStdString(text)), QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.exec();
+    }
+};
+
+}  // namespace
+
+Dialogs& StandardDialogs() {
+    static QtDialogs dialogs;
+    return dialogs;
 }
 
 TMessageForm::TMessageForm(const QString& text, form::DialogKind kind, form::DialogButtons buttons,

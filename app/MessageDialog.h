@@ -6,7 +6,6 @@
 #include <QSize>
 #include <QString>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,32 +59,11 @@ QString DialogClipboardText(const QString& caption, const QString& message,
 // CR LF and lone CR become LF, the line break the widgets draw.
 QString DisplayLineBreaks(const QString& text);
 
-// The error box's text: "." appended when the text's last character sorts after "." in byte
-// order (a multi-byte character compares by its encoded bytes, so a Korean one gets the stop).
+// The error box's text for display, in UTF-8. A text that is not valid UTF-8 is read as code
+// page 949 (server texts quote database values in it). Then "." is appended when the last
+// character sorts after "." in byte order (a multi-byte character compares by its first byte, so
+// a Korean one gets the stop).
 std::string ErrorBoxText(const std::string& text);
-
-// A message dialog request as the tool makes it.
-struct DialogRequest {
-    std::string text;
-    form::DialogKind kind;
-    form::DialogButtons buttons;
-};
-
-// Test hooks: while a hook is set, the dialog or box is not shown; the hook receives what would
-// have been shown (the error box text after the "." rule) and, for a dialog, returns the result.
-// An empty function restores the real dialog.
-using DialogHook = std::function<int(const DialogRequest&)>;
-using ErrorBoxHook = std::function<void(const std::string& shownText)>;
-void SetMessageDialogHook(DialogHook hook);
-void SetErrorBoxHook(ErrorBoxHook hook);
-
-// Shows the modal message dialog and returns the result of the button that closed it (1 for
-// OK, 2 for Cancel and for the close box). text is UTF-8 and may contain CR LF.
-int MessageDialog(const std::string& text, form::DialogKind kind, form::DialogButtons buttons);
-
-// Shows a failure that no operation caught: standard message box, application title as caption,
-// stop icon, OK.
-void ShowErrorBox(const std::string& text);
 
 // The message dialog window. Sizes itself to its text from the message font, sits in the centre
 // of the screen and ends with the result of the pressed button. Keyboard: focus starts on the

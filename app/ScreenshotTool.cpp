@@ -11,10 +11,24 @@
 #include <iostream>
 
 #include "app/Application.h"
+#include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/MessageDialog.h"
 
 namespace {
+
+// Answers every dialog with OK and prints what it would have shown.
+class PrintedDialogs : public app::Dialogs {
+public:
+    int MessageDialog(const std::string& text, form::DialogKind, form::DialogButtons) override {
+        std::cout << "dialog: " << text << '\n';
+        return form::kResultOk;
+    }
+    void ShowErrorBox(const std::string& text) override {
+        std::cout << "error box: " << text << '\n';
+    }
+    void ShowFatalBox(const std::string& text) override { std::cout << "fatal: " << text; }
+};
 
 void Settle(int ms) {
     QElapsedTimer timer;
@@ -46,14 +60,9 @@ int main(int argc, char** argv) {
     const QString outDir = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(outDir);
 
-    app::SetMessageDialogHook([](const app::DialogRequest& request) {
-        std::cout << "dialog: " << request.text << '\n';
-        return form::kResultOk;
-    });
-    app::SetErrorBoxHook(
-        [](const std::string& text) { std::cout << "error box: " << text << '\n'; });
-
+    PrintedDialogs dialogs;
     app::StartOptions options;
+    options.dialogs = &dialogs;
     options.databaseName = argc > 2 ? argv[2] : "localhost/1:/nonexistent.fdb";
     bool ok = true;
     options.onShown = [&](app::TfmMain& window) {
@@ -71,7 +80,6 @@ int main(int argc, char** argv) {
         window.AppendLog("OS_Order 12건 변경");
         ok &= Save(&window, outDir + QStringLiteral("/page6_panel.png"));
 
-        app::SetMessageDialogHook({});
         app::TMessageForm warning(QStringLiteral("DB연결실패"), form::DialogKind::Warning,
                                   form::DialogButtons::Ok);
         warning.show();

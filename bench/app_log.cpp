@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/MainWindow.h"
-#include "app/MessageDialog.h"
+#include "bench/quiet_dialogs.h"
 
 namespace {
 
@@ -32,9 +32,8 @@ double MicrosPerLine(app::TfmMain& window, int lines) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    app::SetMessageDialogHook([](const app::DialogRequest&) { return form::kResultOk; });
-    app::SetErrorBoxHook([](const std::string&) {});
-    app::TfmMain window("localhost/1:/nonexistent/posfix.fdb");
+    QuietDialogs dialogs;
+    app::TfmMain window("localhost/1:/nonexistent/posfix.fdb", dialogs);
     window.ShowMain();
     window.PageControl1->SetActivePageIndex(5);
     window.SetPanelVisible(true);

@@ -3,14 +3,13 @@
 #include <QApplication>
 
 #include "app/MainWindow.h"
-#include "app/MessageDialog.h"
 #include "bench/app_shown.h"
+#include "bench/quiet_dialogs.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    app::SetMessageDialogHook([](const app::DialogRequest&) { return form::kResultOk; });
-    app::SetErrorBoxHook([](const std::string&) {});
-    app::TfmMain window("localhost/1:/nonexistent/posfix.fdb");
+    QuietDialogs dialogs;
+    app::TfmMain window("localhost/1:/nonexistent/posfix.fdb", dialogs);
     FirstPaint report(&window);
     window.ShowMain();
     return QApplication::exec();

@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "app/MainWindow.h"
-#include "app/MessageDialog.h"
+#include "bench/quiet_dialogs.h"
 #include "datefix/DatePage.h"
 #include "datefix/SalesTables.h"
 #include "db/DbConnection.h"
@@ -238,12 +238,10 @@ public:
     }
 };
 
-// The window on `database`, every dialog answered OK.
+// The window on `database`, every dialog answered OK; an error box ends the benchmark.
 std::unique_ptr<app::TfmMain> OpenWindow(const std::string& database) {
-    app::SetMessageDialogHook([](const app::DialogRequest&) { return form::kResultOk; });
-    app::SetErrorBoxHook(
-        [](const std::string& text) { throw std::runtime_error("error box: " + text); });
-    auto window = std::make_unique<app::TfmMain>(database);
+    static QuietDialogs dialogs(true);
+    auto window = std::make_unique<app::TfmMain>(database, dialogs);
     window->ShowMain();
     return window;
 }

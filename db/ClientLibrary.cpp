@@ -96,6 +96,7 @@ void BindOptional(LibraryHandle lib, const char* name, Fn& target) {
 
 // Entry points that are part of the client interface but are not called by this layer:
 // they must be present all the same.
+// clang-format off
 const char* const kOtherRequired[] = {
     "isc_create_blob2",     "isc_put_segment",
     "isc_cancel_blob",      "isc_blob_info",
@@ -108,7 +109,10 @@ const char* const kOtherRequired[] = {
     "isc_decode_sql_date",  "isc_encode_sql_date",
     "isc_decode_sql_time",  "isc_encode_sql_time",
     "isc_decode_timestamp", "isc_encode_timestamp",
+    "isc_open_blob2",       "isc_get_segment",
+    "isc_close_blob",
 };
+// clang-format on
 
 bool BindAll(LibraryHandle lib, FbApi& api, std::string& error) {
     bool ok = true;
@@ -132,9 +136,6 @@ bool BindAll(LibraryHandle lib, FbApi& api, std::string& error) {
     POSFIX_BIND(isc_sqlcode);
     POSFIX_BIND(isc_interprete);
     POSFIX_BIND(isc_vax_integer);
-    POSFIX_BIND(isc_open_blob2);
-    POSFIX_BIND(isc_get_segment);
-    POSFIX_BIND(isc_close_blob);
 #undef POSFIX_BIND
     for (const char* name : kOtherRequired) {
         void* unused = nullptr;

@@ -13,9 +13,10 @@ public:
     // Loads the library when it is not loaded yet. Throws DbError on failure.
     static void EnsureLoaded();
 
-    // The file names tried in order (Linux: "libfbclient.so.2"; Windows: "fbclient.dll", then
-    // "gds32.dll"). A test may replace them before the first load to exercise the missing-library
-    // path; an empty list restores the default.
+    // By default the file names "libfbclient.so.2" (Linux) or "fbclient.dll", then "gds32.dll"
+    // (Windows) are tried in order. A test may put one file name of its own in their place
+    // before the first load (a missing library, a library that fails on purpose); an empty
+    // name restores the default.
     static void SetFileNamesForTesting(const std::string& fileName);
     static void ResetFileNamesForTesting();
 

@@ -53,49 +53,6 @@ std::string DecimalText(std::int64_t value, int scale) {
     return text;
 }
 
-// Days since 17 November 1858, the server's date origin, as a civil date.
-void CivilFromServerDate(std::int32_t serverDays, int& year, int& month, int& day) {
-    // Shift to days since 1 March 0000, where leap days fall at the end of each year.
-    std::int64_t z = static_cast<std::int64_t>(serverDays) + 678881;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
-
-std::string DateText(std::int32_t serverDays) {
-    int year, month, day;
-    CivilFromServerDate(serverDays, year, month, day);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
-    return text;
-}
-
-// Time of day in units of 1/10000 second.
-std::string TimeText(std::uint32_t units) {
-    const unsigned seconds = units / 10000;
-    const unsigned fraction = units % 10000;
-    char text[32];
-    if (fraction) {
-        std::snprintf(text, sizeof text, "%02u:%02u:%02u.%04u", seconds / 3600, seconds / 60 % 60,
-                      seconds % 60, fraction);
-    } else {
-        std::snprintf(text, sizeof text, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60,
-                      seconds % 60);
-    }
-    return text;
-}
-
-std::string FloatText(double value, int precision) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*g", precision, value);
-    return text;
-}
-
 std::int32_t Low32(std::int64_t value) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
 }
@@ -129,23 +86,8 @@ std::string ColumnText(const Column& column, const char* row) {
         case SQL_LONG:
         case SQL_INT64:
             return DecimalText(IntegerValue(column, data), column.scale);
-        case SQL_FLOAT:
-            return FloatText(Load<float>(data), 7);
-        case SQL_DOUBLE:
-        case SQL_D_FLOAT:
-            return FloatText(Load<double>(data), 15);
-        case SQL_TYPE_DATE:
-            return DateText(Load<ISC_DATE>(data));
-        case SQL_TYPE_TIME:
-            return TimeText(Load<ISC_TIME>(data));
-        case SQL_TIMESTAMP: {
-            const ISC_TIMESTAMP stamp = Load<ISC_TIMESTAMP>(data);
-            return DateText(stamp.timestamp_date) + " " + TimeText(stamp.timestamp_time);
-        }
-        case SQL_BOOLEAN:
-            return Load<unsigned char>(data) ? "true" : "false";
         default:
-            return {};
+            throw DbError("Field '" + column.name + "' cannot be read as text");
     }
 }
 
@@ -160,13 +102,6 @@ std::int32_t ColumnInt(const Column& column, const char* row) {
             if (column.scale < 0) value /= PowerOfTen(-column.scale);
             return Low32(value);
         }
-        case SQL_FLOAT:
-            return Low32(static_cast<std::int64_t>(Load<float>(data)));
-        case SQL_DOUBLE:
-        case SQL_D_FLOAT:
-            return Low32(static_cast<std::int64_t>(Load<double>(data)));
-        case SQL_BOOLEAN:
-            return Load<unsigned char>(data) ? 1 : 0;
         case SQL_TEXT:
         case SQL_VARYING: {
             const std::string text = ColumnText(column, row);

@@ -9,14 +9,14 @@ namespace db {
 
 void Link(DbConnection* connection, DbTransaction* transaction) {
     if (!connection || !transaction) return;
-    AddUnique(connection->impl().transactions, transaction);
-    AddUnique(transaction->impl().databases, connection);
+    AddUnique(Internals(*connection).transactions, transaction);
+    AddUnique(Internals(*transaction).databases, connection);
 }
 
 void Unlink(DbConnection* connection, DbTransaction* transaction) {
     if (!connection || !transaction) return;
-    DbConnection::Impl& c = connection->impl();
-    DbTransaction::Impl& t = transaction->impl();
+    auto& c = Internals(*connection);
+    auto& t = Internals(*transaction);
     RemoveItem(c.transactions, transaction);
     if (c.defaultTransaction == transaction) c.defaultTransaction = nullptr;
     RemoveItem(t.databases, connection);
@@ -25,11 +25,15 @@ void Unlink(DbConnection* connection, DbTransaction* transaction) {
 
 void DbConnection::Impl::EndAllWork() noexcept {
     const std::vector<DbTransaction*> registered = transactions;
-    for (DbTransaction* transaction : registered) transaction->impl().ForceEnd();
+    for (DbTransaction* transaction : registered) Internals(*transaction).ForceEnd();
     const std::vector<DbQuery*> boundQueries = queries;
-    for (DbQuery* query : boundQueries) query->impl().CloseNoThrow();
+    for (DbQuery* query : boundQueries) Internals(*query).CloseNoThrow();
     const std::vector<DbStatement*> boundStatements = statements;
-    for (DbStatement* statement : boundStatements) statement->impl().statement.Free();
+    for (DbStatement* statement : boundStatements) Internals(*statement).statement.Free();
+}
+
+DbConnection::Impl& Internals(DbConnection& object) {
+    return *object.impl_;
 }
 
 DbConnection::DbConnection(std::string databaseName, std::vector<std::string> params) {
@@ -50,8 +54,8 @@ DbConnection::~DbConnection() {
     // Whatever still refers to this connection is left without one.
     const std::vector<DbTransaction*> registered = d.transactions;
     for (DbTransaction* transaction : registered) Unlink(this, transaction);
-    for (DbQuery* query : d.queries) query->impl().database = nullptr;
-    for (DbStatement* statement : d.statements) statement->impl().database = nullptr;
+    for (DbQuery* query : d.queries) Internals(*query).database = nullptr;
+    for (DbStatement* statement : d.statements) Internals(*statement).database = nullptr;
 }
 
 void DbConnection::Connect() {
@@ -71,12 +75,9 @@ void DbConnection::Connect() {
     const ISC_SCHAR item = isc_info_db_sql_dialect;
     ISC_SCHAR reply[512] = {};
     if (api.isc_database_info(status.get(), &handle, 1, &item, sizeof reply, reply)) {
-        const std::string message = ServerErrorText(status.v);
-        const int sqlCode = static_cast<int>(api.isc_sqlcode(status.v));
-        const int engineCode = static_cast<int>(status.v[1]);
         StatusVector ignored;
         api.isc_detach_database(ignored.get(), &handle);
-        throw DbError(message, sqlCode, engineCode);
+        RaiseServerError(status.v);
     }
     int databaseDialect = 1;
     if (static_cast<unsigned char>(reply[0]) == isc_info_db_sql_dialect) {

@@ -45,10 +45,10 @@ public:
     void SetDefaultTransaction(DbTransaction* transaction);
     DbTransaction* DefaultTransaction() const;
 
-    struct Impl;
-    Impl& impl() { return *impl_; }
-
 private:
+    // The other objects of this layer reach the state through Internals().
+    struct Impl;
+    friend Impl& Internals(DbConnection& object);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -23,11 +23,9 @@ struct StatusVector {
 };
 
 // Raises the failure held by a status vector: the interpreted texts joined with CR LF, the
-// final "." dropped; SQL code -551 as DbNoPermission.
+// final "." dropped, with the SQL code and the engine code; SQL code -551 as DbNoPermission.
+// Every failure the server reports goes through here.
 [[noreturn]] void RaiseServerError(const ISC_STATUS* status);
-
-// The message that RaiseServerError would carry.
-std::string ServerErrorText(const ISC_STATUS* status);
 
 // Statement types refused on every run (blob segment reads and writes, SET TRANSACTION).
 bool IsForbiddenStatementType(int type);
@@ -121,7 +119,8 @@ private:
     std::vector<std::unique_ptr<char[]>> chunks_;
 };
 
-// Column value conversions. Blob columns are rendered by the caller, which owns the handles.
+// Column value conversions for the types the tool reads: CHAR, VARCHAR and the integers. Any
+// other type fails with a DbError naming the column.
 bool ColumnIsNull(const Column& column, const char* row);
 std::string ColumnText(const Column& column, const char* row);
 std::int32_t ColumnInt(const Column& column, const char* row);
@@ -177,7 +176,6 @@ struct DbQuery::Impl {
     const Column& ColumnAt(int index) const;
     std::string Text(const Column& column) const;
     const char* CurrentRow() const;
-    std::string BlobText(const Column& column, const char* row) const;
 };
 
 struct DbStatement::Impl {

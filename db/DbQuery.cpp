@@ -1,7 +1,6 @@
 #include "db/DbQuery.h"
 
 #include <atomic>
-#include <cstring>
 
 #include "db/ClientLibrary.h"
 #include "db/DbError.h"
@@ -59,9 +58,9 @@ void DbQuery::Impl::Run(const std::string& sql, bool openCursor) {
     const std::string serverText = ReplaceParameterMarkers(text);
 
     const unsigned short dialect = static_cast<unsigned short>(database->Dialect());
-    isc_tr_handle* trHandle = &transaction->impl().handle;
+    isc_tr_handle* trHandle = &Internals(*transaction).handle;
     try {
-        statement.Prepare(&database->impl().handle, trHandle, serverText, dialect);
+        statement.Prepare(&Internals(*database).handle, trHandle, serverText, dialect);
         const int type = statement.Type();
         if (IsForbiddenStatementType(type)) throw DbError("Not permitted");
         statement.DescribeParameters();
@@ -123,7 +122,6 @@ const Column& DbQuery::Impl::ColumnAt(int index) const {
 std::string DbQuery::Impl::Text(const Column& column) const {
     const char* row = CurrentRow();
     if (!row || ColumnIsNull(column, row)) return {};
-    if (column.type == SQL_BLOB) return BlobText(column, row);
     return ColumnText(column, row);
 }
 
@@ -132,37 +130,8 @@ const char* DbQuery::Impl::CurrentRow() const {
     return rows.Row(current);
 }
 
-std::string DbQuery::Impl::BlobText(const Column& column, const char* row) const {
-    if (!database || !database->IsConnected() || !transaction || !transaction->InTransaction())
-        throw DbError("Transaction is not active");
-    const FbApi& api = Api();
-    StatusVector status;
-    ISC_QUAD id;
-    std::memcpy(&id, row + column.offset, sizeof id);
-    isc_blob_handle blob = 0;
-    if (api.isc_open_blob2(status.get(), &database->impl().handle, &transaction->impl().handle,
-                           &blob, &id, 0, nullptr))
-        RaiseServerError(status.v);
-    std::string content;
-    char buffer[8192];
-    for (;;) {
-        unsigned short got = 0;
-        const ISC_STATUS result =
-            api.isc_get_segment(status.get(), &blob, &got, sizeof buffer, buffer);
-        if (result == 0 || result == isc_segment) {
-            content.append(buffer, got);
-            continue;
-        }
-        if (result == isc_segstr_eof) break;
-        const std::string message = ServerErrorText(status.v);
-        const int sqlCode = static_cast<int>(api.isc_sqlcode(status.v));
-        const int engineCode = static_cast<int>(status.v[1]);
-        StatusVector ignored;
-        api.isc_close_blob(ignored.get(), &blob);
-        throw DbError(message, sqlCode, engineCode);
-    }
-    api.isc_close_blob(status.get(), &blob);
-    return content;
+DbQuery::Impl& Internals(DbQuery& object) {
+    return *object.impl_;
 }
 
 DbQuery::DbQuery(DbConnection* database, DbTransaction* transaction, std::string name) {
@@ -172,15 +141,15 @@ DbQuery::DbQuery(DbConnection* database, DbTransaction* transaction, std::string
     impl_->database = database;
     impl_->transaction = transaction;
     impl_->name = std::move(name);
-    if (database) AddUnique(database->impl().queries, this);
-    if (transaction) AddUnique(transaction->impl().queries, this);
+    if (database) AddUnique(Internals(*database).queries, this);
+    if (transaction) AddUnique(Internals(*transaction).queries, this);
 }
 
 DbQuery::~DbQuery() {
     Impl& d = *impl_;
     d.CloseNoThrow();
-    if (d.database) RemoveItem(d.database->impl().queries, this);
-    if (d.transaction) RemoveItem(d.transaction->impl().queries, this);
+    if (d.database) RemoveItem(Internals(*d.database).queries, this);
+    if (d.transaction) RemoveItem(Internals(*d.transaction).queries, this);
 }
 
 void DbQuery::OpenQuery(const std::string& sql) {
@@ -252,23 +221,8 @@ std::int32_t DbQuery::FieldInt(const std::string& column) const {
     return ColumnInt(c, row);
 }
 
-bool DbQuery::FieldIsNull(const std::string& column) const {
-    const Impl& d = *impl_;
-    const Column& c = d.FindColumn(column);
-    const char* row = d.CurrentRow();
-    return !row || ColumnIsNull(c, row);
-}
-
 int DbQuery::FieldCount() const {
     return static_cast<int>(impl_->columns.size());
-}
-
-std::string DbQuery::FieldName(int index) const {
-    return impl_->ColumnAt(index).name;
-}
-
-bool DbQuery::FieldIsBlob(int index) const {
-    return impl_->ColumnAt(index).type == SQL_BLOB;
 }
 
 std::string DbQuery::FieldTextAt(int index) const {

@@ -39,27 +39,24 @@ public:
     void First();
 
     // Values of the current row, by column name without regard to letter case. NULL reads as
-    // "" and 0; CHAR keeps its filling blanks; BIGINT gives its low 32 bits to FieldInt; a blob
-    // reads as its bytes. An unknown name throws "Field '<name>' not found" (prefixed by the
-    // query's name and ": " when it has one).
+    // "" and 0; CHAR keeps its filling blanks; BIGINT gives its low 32 bits to FieldInt. Only
+    // CHAR, VARCHAR and integer columns are read; another type throws. An unknown name throws
+    // "Field '<name>' not found" (prefixed by the query's name and ": " when it has one).
     std::string FieldText(const std::string& column) const;
     std::int32_t FieldInt(const std::string& column) const;
-    bool FieldIsNull(const std::string& column) const;
 
     // The result columns in select-list order, for readers that walk every column.
     int FieldCount() const;
-    std::string FieldName(int index) const;
-    bool FieldIsBlob(int index) const;
     std::string FieldTextAt(int index) const;
     bool FieldIsNullAt(int index) const;
 
     DbTransaction* Transaction() const;
     DbConnection* Database() const;
 
-    struct Impl;
-    Impl& impl() { return *impl_; }
-
 private:
+    // The other objects of this layer reach the state through Internals().
+    struct Impl;
+    friend Impl& Internals(DbQuery& object);
     std::unique_ptr<Impl> impl_;
 };
 

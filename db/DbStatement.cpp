@@ -6,20 +6,24 @@
 
 namespace db {
 
+DbStatement::Impl& Internals(DbStatement& object) {
+    return *object.impl_;
+}
+
 DbStatement::DbStatement(DbConnection* database, DbTransaction* transaction) {
     ClientLibrary::EnsureLoaded();
     impl_ = std::make_unique<Impl>();
     impl_->self = this;
     impl_->database = database;
-    if (database) AddUnique(database->impl().statements, this);
+    if (database) AddUnique(Internals(*database).statements, this);
     SetTransaction(transaction);
 }
 
 DbStatement::~DbStatement() {
     Impl& d = *impl_;
     d.statement.Free();
-    if (d.database) RemoveItem(d.database->impl().statements, this);
-    if (d.transaction) RemoveItem(d.transaction->impl().statements, this);
+    if (d.database) RemoveItem(Internals(*d.database).statements, this);
+    if (d.transaction) RemoveItem(Internals(*d.transaction).statements, this);
 }
 
 void DbStatement::SetTransaction(DbTransaction* transaction) {
@@ -27,9 +31,9 @@ void DbStatement::SetTransaction(DbTransaction* transaction) {
     if (d.transaction == transaction) return;
     // The prepared statement belongs to the old transaction's work.
     d.statement.Free();
-    if (d.transaction) RemoveItem(d.transaction->impl().statements, this);
+    if (d.transaction) RemoveItem(Internals(*d.transaction).statements, this);
     d.transaction = transaction;
-    if (transaction) AddUnique(transaction->impl().statements, this);
+    if (transaction) AddUnique(Internals(*transaction).statements, this);
 }
 
 DbTransaction* DbStatement::Transaction() const {
@@ -47,10 +51,10 @@ void DbStatement::ExecuteSql(const std::string& sql) {
     if (!d.transaction->InTransaction()) throw DbError("Transaction is not active");
 
     const unsigned short dialect = static_cast<unsigned short>(d.database->Dialect());
-    isc_tr_handle* trHandle = &d.transaction->impl().handle;
+    isc_tr_handle* trHandle = &Internals(*d.transaction).handle;
     try {
         // The text goes out as written: no parameter markers are looked for.
-        d.statement.Prepare(&d.database->impl().handle, trHandle, d.text, dialect);
+        d.statement.Prepare(&Internals(*d.database).handle, trHandle, d.text, dialect);
         const int type = d.statement.Type();
         if (IsForbiddenStatementType(type)) throw DbError("Not permitted");
         d.statement.DescribeParameters();

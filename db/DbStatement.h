@@ -27,10 +27,10 @@ public:
     void ExecuteSql(const std::string& sql);
     void Close();
 
-    struct Impl;
-    Impl& impl() { return *impl_; }
-
 private:
+    // The other objects of this layer reach the state through Internals().
+    struct Impl;
+    friend Impl& Internals(DbStatement& object);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -19,9 +19,9 @@ struct TransactionStartEntry {
 
 void DbTransaction::Impl::CloseBound() noexcept {
     const std::vector<DbQuery*> boundQueries = queries;
-    for (DbQuery* query : boundQueries) query->impl().CloseNoThrow();
+    for (DbQuery* query : boundQueries) Internals(*query).CloseNoThrow();
     const std::vector<DbStatement*> boundStatements = statements;
-    for (DbStatement* statement : boundStatements) statement->impl().statement.Free();
+    for (DbStatement* statement : boundStatements) Internals(*statement).statement.Free();
 }
 
 void DbTransaction::Impl::End(bool commit) {
@@ -47,6 +47,10 @@ void DbTransaction::Impl::ForceEnd() noexcept {
     handle = 0;
 }
 
+DbTransaction::Impl& Internals(DbTransaction& object) {
+    return *object.impl_;
+}
+
 DbTransaction::DbTransaction(DbConnection* defaultDatabase, Action defaultAction) {
     ClientLibrary::EnsureLoaded();
     impl_ = std::make_unique<Impl>();
@@ -59,8 +63,8 @@ DbTransaction::DbTransaction(DbConnection* defaultDatabase, Action defaultAction
 DbTransaction::~DbTransaction() {
     Impl& d = *impl_;
     d.ForceEnd();
-    for (DbQuery* query : d.queries) query->impl().transaction = nullptr;
-    for (DbStatement* statement : d.statements) statement->impl().transaction = nullptr;
+    for (DbQuery* query : d.queries) Internals(*query).transaction = nullptr;
+    for (DbStatement* statement : d.statements) Internals(*statement).transaction = nullptr;
     const std::vector<DbConnection*> registered = d.databases;
     for (DbConnection* connection : registered) Unlink(connection, this);
 }
@@ -77,7 +81,7 @@ void DbTransaction::StartTransaction() {
     for (DbConnection* connection : d.databases) {
         if (!connection->IsConnected()) throw DbError("Cannot perform operation -- DB is not open");
         // An empty parameter block: the server's defaults (snapshot, read-write, wait).
-        entries.push_back({&connection->impl().handle, 0, nullptr});
+        entries.push_back({&Internals(*connection).handle, 0, nullptr});
     }
     StatusVector status;
     isc_tr_handle handle = 0;

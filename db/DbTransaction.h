@@ -32,10 +32,10 @@ public:
     Action DefaultAction() const;
     DbConnection* DefaultDatabase() const;
 
-    struct Impl;
-    Impl& impl() { return *impl_; }
-
 private:
+    // The other objects of this layer reach the state through Internals().
+    struct Impl;
+    friend Impl& Internals(DbTransaction& object);
     std::unique_ptr<Impl> impl_;
 };
 

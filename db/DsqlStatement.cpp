@@ -5,6 +5,8 @@
 
 namespace db {
 
+namespace {
+
 std::string ServerErrorText(const ISC_STATUS* status) {
     const FbApi& api = Api();
     std::string message;
@@ -28,6 +30,8 @@ std::string ServerErrorText(const ISC_STATUS* status) {
     if (!message.empty() && message.back() == '.') message.pop_back();
     return message;
 }
+
+}  // namespace
 
 void RaiseServerError(const ISC_STATUS* status) {
     const int sqlCode = static_cast<int>(Api().isc_sqlcode(status));

@@ -28,11 +28,6 @@ struct FbApi {
     ISC_LONG (*isc_interprete)(ISC_SCHAR*, ISC_STATUS**) = nullptr;
     decltype(&::isc_vax_integer) isc_vax_integer = nullptr;
 
-    // Blob reading (used to render blob columns as text).
-    decltype(&::isc_open_blob2) isc_open_blob2 = nullptr;
-    decltype(&::isc_get_segment) isc_get_segment = nullptr;
-    decltype(&::isc_close_blob) isc_close_blob = nullptr;
-
     // Optional: present in every current client, but their absence does not stop loading.
     decltype(&::fb_interpret) fb_interpret = nullptr;
     decltype(&::isc_dsql_execute_immediate) isc_dsql_execute_immediate = nullptr;

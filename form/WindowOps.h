@@ -42,7 +42,8 @@ class WindowOps {
 public:
     virtual ~WindowOps() = default;
 
-    // List boxes. SelectedIndex is -1 when nothing is selected.
+    // List boxes. SelectedIndex is -1 when nothing is selected; ItemBytes of an index outside
+    // the list is the empty text.
     virtual int SelectedIndex(ListBoxId list) const = 0;
     virtual int ItemCount(ListBoxId list) const = 0;
     virtual std::string ItemBytes(ListBoxId list, int index) const = 0;

@@ -9,10 +9,10 @@ namespace repairs {
 
 namespace {
 
+// clang-format off
 // The greatest sales date of the opening records (kind '1'), '' when there is none.
 const char* const kOpeningDateSql =
-    "select case when max(sal_ymd) is null then '' else max(sal_ymd) end mx  from oc_register  "
-    "where oc_gb = '1' ";
+    "select case when max(sal_ymd) is null then '' else max(sal_ymd) end mx  from oc_register  where oc_gb = '1' ";
 
 // Without opening records: the greatest sales date of the uncancelled kind '2' records.
 const char* const kFallbackDateSql =
@@ -20,6 +20,7 @@ const char* const kFallbackDateSql =
     "from (select * from oc_register where oc_gb = '2' and cancel_yn = 'N') a left join \r\n"
     "     (select * from oc_register where oc_gb = '1') b  \r\n"
     "     on  a.sal_ymd = b.sal_ymd \r\n";
+// clang-format on
 
 // Drops blanks and control characters at both ends; code page 949 bytes are all above them.
 std::string Trim(const std::string& text) {

@@ -17,44 +17,70 @@ using form::DialogButtons;
 using form::DialogKind;
 using form::ListBoxId;
 
+// clang-format off
 // Every table that carries any group data; the tables of one group stand together.
 const char* const kGroupTablesSql =
-    " Select tbl_no, tbl_nm from ti_master  where ((grp_no <> '') or  (grp_mst_yn <> '') or  "
-    "(grp_set_sw = 1))  order by grp_no, grp_mst_yn, tbl_nm ";
+    " Select tbl_no, tbl_nm from ti_master  where ((grp_no <> '') or  (grp_mst_yn <> '') or  (grp_set_sw = 1))  order by grp_no, grp_mst_yn, tbl_nm ";
 
 // The grouped tables of the group that table tblNo belongs to.
 std::string GroupMembersSql(const std::string& tblNo) {
-    return std::string(
-               " Select tbl_no from ti_master  where grp_no =  (select max(grp_no) from "
-               "ti_master   where tbl_no = ") +
-           db::SqlQuote(tblNo) + " ) " + " and grp_no <> '' " + " and grp_mst_yn <> '' ";
+    return std::string()
+        + " Select tbl_no from ti_master  where grp_no =  (select max(grp_no) from ti_master   where tbl_no = "
+        + db::SqlQuote(tblNo)
+        + " ) "
+        + " and grp_no <> '' "
+        + " and grp_mst_yn <> '' ";
 }
 
 std::string UngroupSql(const std::string& tblNo) {
-    return " Update ti_master  Set grp_set_sw = '0'  , grp_no = ''  , grp_mst_yn = ''  where "
-           "tbl_no = " +
-           db::SqlQuote(tblNo) + " ";
+    return std::string()
+        + " Update ti_master  Set grp_set_sw = '0'  , grp_no = ''  , grp_mst_yn = ''  where tbl_no = "
+        + db::SqlQuote(tblNo)
+        + " ";
 }
 
 std::string UnlockSql(const std::string& tblNo) {
-    return "update OS_TABLE_LOCK set lock_sw = '0', pos_no = '' where tbl_no=" +
-           db::SqlQuote(tblNo) + " ";
+    return std::string()
+        + "update OS_TABLE_LOCK set lock_sw = '0', pos_no = '' where tbl_no="
+        + db::SqlQuote(tblNo)
+        + " ";
 }
 
 std::string NotificationCountSql(const std::string& salYmd, const std::string& tblNo,
                                  const std::string& posNo) {
-    return " Select count(pos_no) CNT From OS_Table_Change  Where Sal_Ymd = " +
-           db::SqlQuote(salYmd) + " " + " And Tbl_No = " + db::SqlQuote(tblNo) + " " +
-           " And Pos_No = " + db::SqlQuote(posNo) + " " + " And Order_Sw = " + db::SqlQuote("1") +
-           " ";
+    return std::string()
+        + " Select count(pos_no) CNT From OS_Table_Change  Where Sal_Ymd = "
+        + db::SqlQuote(salYmd)
+        + " "
+        + " And Tbl_No = "
+        + db::SqlQuote(tblNo)
+        + " "
+        + " And Pos_No = "
+        + db::SqlQuote(posNo)
+        + " "
+        + " And Order_Sw = "
+        + db::SqlQuote("1")
+        + " ";
 }
 
 std::string NotificationInsertSql(const std::string& salYmd, const std::string& tblNo,
                                   const std::string& posNo) {
-    return " Insert Into OS_Table_Change  (Sal_Ymd, Tbl_No, Pos_No, Order_Sw)  Values (  " +
-           db::SqlQuote(salYmd) + ", " + " " + db::SqlQuote(tblNo) + ", " + " " +
-           db::SqlQuote(posNo) + ", " + " " + db::SqlQuote("1") + " " + " ) ";
+    return std::string()
+        + " Insert Into OS_Table_Change  (Sal_Ymd, Tbl_No, Pos_No, Order_Sw)  Values (  "
+        + db::SqlQuote(salYmd)
+        + ", "
+        + " "
+        + db::SqlQuote(tblNo)
+        + ", "
+        + " "
+        + db::SqlQuote(posNo)
+        + ", "
+        + " "
+        + db::SqlQuote("1")
+        + " "
+        + " ) ";
 }
+// clang-format on
 
 }  // namespace
 

@@ -9,17 +9,13 @@ namespace repairs {
 
 namespace {
 
+// clang-format off
 // Set-menu choice keys (kinds 10 and 11) whose product is no item of the key's set group.
 const char* const kOrphanedKind10Sql =
-    " delete from pi_kiosk_c_set a  where kiosk_set_type = 10  and prod_cd not in (      select "
-    "prod_i_cd      from pi_setitem b, pi_setgroup c      where setitem_prod_no = "
-    "a.setgrp_prod_no      and setitem_prod_no = c.setgrp_prod_no      and c.prod_g_cd = "
-    "a.prod_g_cd  ) ";
+    " delete from pi_kiosk_c_set a  where kiosk_set_type = 10  and prod_cd not in (      select prod_i_cd      from pi_setitem b, pi_setgroup c      where setitem_prod_no = a.setgrp_prod_no      and setitem_prod_no = c.setgrp_prod_no      and c.prod_g_cd = a.prod_g_cd  ) ";
 const char* const kOrphanedKind11Sql =
-    " delete from pi_kiosk_c_set a  where kiosk_set_type = 11  and prod_cd not in (      select "
-    "prod_i_cd      from pi_setitem b, pi_setgroup c      where setitem_prod_no = "
-    "a.setgrp_prod_no      and setitem_prod_no = c.setgrp_prod_no      and c.prod_g_cd = "
-    "a.prod_g_cd  ) ";
+    " delete from pi_kiosk_c_set a  where kiosk_set_type = 11  and prod_cd not in (      select prod_i_cd      from pi_setitem b, pi_setgroup c      where setitem_prod_no = a.setgrp_prod_no      and setitem_prod_no = c.setgrp_prod_no      and c.prod_g_cd = a.prod_g_cd  ) ";
+// clang-format on
 
 // Per product with more than one plain key (kind 1): drop the first key without an image in
 // page order, then, if still more than one is left, the first key in page order. The block's

@@ -16,11 +16,20 @@ using form::DialogKind;
 using form::ListBoxId;
 
 // One of the two option rows that carry the payment mode of a POS; idxCondition selects it.
+// clang-format off
 std::string OptionUpdate(const std::string& setYn, const std::string& posNo,
                          const char* idxCondition) {
-    return std::string(" Update SS_OPTION_POS Set  OP_SET_YN = ") + db::SqlQuote(setYn) + ", " +
-           " Send_Yn = 'N' " + " Where OP_POS_NO = " + db::SqlQuote(posNo) + " " + idxCondition;
+    return std::string()
+        + " Update SS_OPTION_POS Set  OP_SET_YN = "
+        + db::SqlQuote(setYn)
+        + ", "
+        + " Send_Yn = 'N' "
+        + " Where OP_POS_NO = "
+        + db::SqlQuote(posNo)
+        + " "
+        + idxCondition;
 }
+// clang-format on
 
 }  // namespace
 

@@ -11,9 +11,10 @@ namespace {
 // One row with send_yn 'N' for every product that has no print-setting row yet. NOT EXISTS
 // rather than NOT IN: a print-setting row with a NULL product code would make NOT IN false for
 // every product, and nothing would be inserted.
+// clang-format off
 const char* const kInsertMissingSql =
-    " insert into ss_device_link (prodcd, send_yn)  select prod_cd, 'N' from pi_master p  where "
-    "not exists (select 1 from ss_device_link d where d.prodcd = p.prod_cd) ";
+    " insert into ss_device_link (prodcd, send_yn)  select prod_cd, 'N' from pi_master p  where not exists (select 1 from ss_device_link d where d.prodcd = p.prod_cd) ";
+// clang-format on
 
 }  // namespace
 

@@ -18,12 +18,16 @@ void Button6Click(form::FormState& form) {
     try {
         StartIfInactive(cleanup);
         // Table 9999 loses its lock row; every other locked row is reset in place.
+        // clang-format off
         cleanup.query.Close();
-        cleanup.query.ExecuteSql(
-            " Delete From Os_Table_Lock Where Tbl_No = " + db::SqlQuote("9999") + " ");
+        cleanup.query.ExecuteSql(std::string()
+            + " Delete From Os_Table_Lock Where Tbl_No = "
+            + db::SqlQuote("9999")
+            + " ");
         cleanup.query.Close();
         cleanup.query.ExecuteSql(
             " update os_table_lock set  lock_sw = '0',  pos_no = ''  where lock_sw <> '0' ");
+        // clang-format on
         if (cleanup.transaction.InTransaction()) cleanup.transaction.Commit();
         ui.MessageDialog("테이블 락 제거 완료", form::DialogKind::Information,
                          form::DialogButtons::Ok);

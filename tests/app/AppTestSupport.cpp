@@ -10,31 +10,28 @@
 
 #include <gtest/gtest.h>
 
+#include "app/MessageDialog.h"
+
 namespace app_testing {
 
-DialogRecorder::DialogRecorder() {
-    app::SetMessageDialogHook([this](const app::DialogRequest& request) {
-        dialogs.push_back(request);
-        events.push_back("dialog: " + request.text);
-        if (answers.empty()) return form::kResultOk;
-        const int result = answers.front();
-        answers.pop_front();
-        return result;
-    });
-    app::SetErrorBoxHook([this](const std::string& text) {
-        errorBoxes.push_back(text);
-        events.push_back("error: " + text);
-    });
+int DialogRecorder::MessageDialog(const std::string& text, form::DialogKind kind,
+                                  form::DialogButtons buttons) {
+    dialogs.push_back({text, kind, buttons});
+    events.push_back("dialog: " + text);
+    if (answers.empty()) return form::kResultOk;
+    const int result = answers.front();
+    answers.pop_front();
+    return result;
 }
 
-DialogRecorder::~DialogRecorder() {
-    app::SetMessageDialogHook({});
-    app::SetErrorBoxHook({});
+void DialogRecorder::ShowErrorBox(const std::string& text) {
+    errorBoxes.push_back(text);
+    events.push_back("error: " + text);
 }
 
 std::vector<std::string> DialogRecorder::DialogTexts() const {
     std::vector<std::string> texts;
-    for (const app::DialogRequest& request : dialogs) texts.push_back(request.text);
+    for (const Dialog& dialog : dialogs) texts.push_back(dialog.text);
     return texts;
 }
 
@@ -109,8 +106,8 @@ std::shared_ptr<ModalSeen> CloseNextModal() {
     return OnNextModal([](QWidget* modal) { modal->close(); });
 }
 
-std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName) {
-    auto window = std::make_unique<app::TfmMain>(databaseName);
+std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName, app::Dialogs& dialogs) {
+    auto window = std::make_unique<app::TfmMain>(databaseName, dialogs);
     window->ShowMain();
     WaitUntil([&] { return window->isVisible(); });
     Activate(window.get());

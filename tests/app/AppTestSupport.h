@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/MessageDialog.h"
 #include "form/WindowOps.h"
 
 // Readable QString values in test failure messages.
@@ -28,26 +28,29 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace app_testing {
 
-// While alive, every MessageDialog is recorded and answered from a queue (OK when the queue is
-// empty) and every error box is recorded, instead of being shown. The real dialogs come back
-// when it goes.
-class DialogRecorder {
+// Dialogs for a window under test: every message dialog is recorded and answered from a queue
+// (OK when the queue is empty), every error box and fatal box is recorded, nothing is shown.
+class DialogRecorder : public app::Dialogs {
 public:
-    DialogRecorder();
-    ~DialogRecorder();
-    DialogRecorder(const DialogRecorder&) = delete;
-    DialogRecorder& operator=(const DialogRecorder&) = delete;
-
-    // Queue the answer (form::kResultOk, form::kResultCancel) for the next dialog.
-    void Answer(int result) { answers.push_back(result); }
+    struct Dialog {
+        std::string text;
+        form::DialogKind kind;
+        form::DialogButtons buttons;
+    };
 
     std::vector<std::string> DialogTexts() const;
 
-    std::vector<app::DialogRequest> dialogs;
+    int MessageDialog(const std::string& text, form::DialogKind kind,
+                      form::DialogButtons buttons) override;
+    void ShowErrorBox(const std::string& text) override;
+    void ShowFatalBox(const std::string& text) override { fatalBoxes.push_back(text); }
+
+    std::vector<Dialog> dialogs;
     std::vector<std::string> errorBoxes;  // texts as shown, after the "." rule
-    // Both kinds in the order shown: "dialog: <text>" or "error: <text>".
+    std::vector<std::string> fatalBoxes;
+    // Dialogs and error boxes in the order shown: "dialog: <text>" or "error: <text>".
     std::vector<std::string> events;
-    std::deque<int> answers;
+    std::deque<int> answers;  // form::kResultOk or form::kResultCancel, for the next dialogs
 };
 
 // What a real modal dialog showed before it was answered.
@@ -74,9 +77,8 @@ std::shared_ptr<ModalSeen> PressSequenceInNextModal(std::vector<int> keys);
 // Closes the dialog by its close box.
 std::shared_ptr<ModalSeen> CloseNextModal();
 
-// Creates the window on the given database (the dialogs it shows go wherever the hooks or
-// OnNextModal send them) and shows it.
-std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName);
+// Creates the window on the given database with the given dialogs and shows it.
+std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName, app::Dialogs& dialogs);
 
 // Switches to the page holding the named control and clicks it with the mouse. Fails the test
 // when the control is missing or not visible.

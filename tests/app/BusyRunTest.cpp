@@ -36,7 +36,7 @@ private:
 class BusyRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        window = app_testing::OpenWindow(app_testing::kNoServer);
+        window = app_testing::OpenWindow(app_testing::kNoServer, recorder);
         window->PageControl1->SetActivePageIndex(5);
         window->SetPanelVisible(true);
         QApplication::processEvents();
@@ -117,13 +117,12 @@ TEST_F(BusyRunTest, ClicksKeysPageSwitchesAndClosingDuringARunAreDropped) {
 }
 
 TEST_F(BusyRunTest, DialogsOpenedByTheHandlerStillTakeTheKeyboard) {
-    app::SetMessageDialogHook({});  // the real dialog
     int result = 0;
     auto seen = app_testing::PressSequenceInNextModal({Qt::Key_Tab, Qt::Key_Return});
     window->RunHandler([&] {
-        result =
-            window->MessageDialog("매출일자 변경 진행하시겠습니까?", form::DialogKind::Information,
-                                  form::DialogButtons::OkCancel);
+        result = app::StandardDialogs().MessageDialog("매출일자 변경 진행하시겠습니까?",
+                                                      form::DialogKind::Information,
+                                                      form::DialogButtons::OkCancel);
     });
     EXPECT_TRUE(seen->seen);
     EXPECT_EQ(result, form::kResultCancel);

@@ -32,21 +32,19 @@ protected:
 
 TEST_F(FatalStartTest, OnlyTheFatalBoxThenExitCodeOne) {
     app_testing::DialogRecorder recorder;
-    std::vector<std::string> fatal;
-    app::SetFatalBoxHook([&](const std::string& text) { fatal.push_back(text); });
     bool shown = false;
     app::StartOptions options;
+    options.dialogs = &recorder;
     options.onShown = [&](app::TfmMain& window) {
         shown = true;
         window.close();
     };
     EXPECT_EQ(app::RunMainWindow(options), 1);
-    app::SetFatalBoxHook({});
     EXPECT_FALSE(shown);
     EXPECT_FALSE(AnyMainWindow());
     EXPECT_TRUE(recorder.events.empty());
-    ASSERT_EQ(fatal.size(), 1u);
-    const std::string& text = fatal[0];
+    ASSERT_EQ(recorder.fatalBoxes.size(), 1u);
+    const std::string& text = recorder.fatalBoxes[0];
     EXPECT_EQ(text.rfind("Exception db::DbError in module ", 0), 0u) << text;
     // "... at XXXXXXXX." then the failure's text with its stop and a final line break.
     const std::size_t at = text.find(" at ");

@@ -11,6 +11,7 @@
 
 #include "app/Fonts.h"
 #include "app/MainWindow.h"
+#include "app/MessageDialog.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -22,7 +23,7 @@ using form::ListBoxId;
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { window = app_testing::OpenWindow(app_testing::kNoServer); }
+    void SetUp() override { window = app_testing::OpenWindow(app_testing::kNoServer, recorder); }
 
     DialogRecorder recorder;
     std::unique_ptr<TfmMain> window;
@@ -376,31 +377,36 @@ TEST_F(MainWindowTest, AFailureLeavingAHandlerIsShownAndTheWindowStaysAsItWas) {
     EXPECT_FALSE(window->IsBusy());
 }
 
-TEST_F(MainWindowTest, EveryButtonReachesItsOperation) {
-    // Without a server each operation ends in a dialog of its own or in the error box.
-    // The group cancel needs a selected table to ask its question.
+TEST_F(MainWindowTest, EveryButtonReachesItsOwnOperation) {
+    // Without a server each button shows the first dialog of its own operation; every question
+    // is answered Cancel, so nothing goes further.
     window->AppendItem(ListBoxId::ListBox2, "T1");
     window->State().TableNoList = {"T1"};
     app_testing::SelectRow(*window, ListBoxId::ListBox2, 0);
-    recorder.Answer(form::kResultOk);
-    recorder.Answer(form::kResultCancel);
-    for (const char* name : {"Button1", "Button3", "Button4", "Button6", "Button7", "Button8"}) {
-        const std::size_t before = recorder.events.size();
+    const std::pair<const char*, const char*> firstDialogs[] = {
+        {"Button1", "DB연결실패"},
+        {"Button3", "T1\r\n강제 그룹취소를 하시겠습니까?"},
+        {"Button4", "그룹데이터 확인 실패"},
+        {"Button6", "테이블 락 제거 진행하시겠습니까?"},
+        {"Button7", "상품별인쇄설정 누락시 처리 진행하시겠습니까?"},
+        {"Button8", "키맵이상 정리 진행하시겠습니까?"},
+        {"RadioButton4", nullptr},
+        {"Button9", "매출일자 변경 진행하시겠습니까?"},
+    };
+    for (const auto& [name, text] : firstDialogs) {
+        recorder.dialogs.clear();
+        recorder.answers = {form::kResultCancel};
         app_testing::Click(*window, QString::fromLatin1(name));
-        EXPECT_GT(recorder.events.size(), before) << name;
-        EXPECT_TRUE(window->isVisible()) << name;
+        EXPECT_EQ(recorder.DialogTexts(),
+                  text ? std::vector<std::string>{text} : std::vector<std::string>{})
+            << name;
     }
-    // The date page: choosing a mode runs the mode switch, which shows the panel.
-    window->PageControl1->SetActivePageIndex(5);
-    app_testing::Click(*window, "RadioButton4");
-    EXPECT_TRUE(window->pblGroup->isVisible());
+    EXPECT_EQ(window->ItemCount(ListBoxId::ListBox2), 0);  // the search emptied the list
+    EXPECT_TRUE(app_testing::LogLines(*window).empty());   // the date change did not start
+    // Each mode of the date page labels the panel its own way.
     EXPECT_EQ(window->lbChange01->text(), QStringLiteral("일자선택"));
-    const std::size_t before = recorder.events.size();
-    recorder.Answer(form::kResultCancel);
-    app_testing::Click(*window, "Button9");
-    ASSERT_GT(recorder.events.size(), before);
-    EXPECT_EQ(recorder.dialogs.back().kind, form::DialogKind::Information);
-    EXPECT_EQ(recorder.dialogs.back().buttons, form::DialogButtons::OkCancel);
+    app_testing::Click(*window, "RadioButton3");
+    EXPECT_EQ(window->lbChange01->text(), QStringLiteral("잘못되어있는 일자"));
 }
 
 TEST_F(MainWindowTest, ExitButtonCloseBoxAndAltF4CloseOnceWithoutAQuestion) {
@@ -415,13 +421,13 @@ TEST_F(MainWindowTest, ExitButtonCloseBoxAndAltF4CloseOnceWithoutAQuestion) {
     window->close();  // already closed: FormClose does not run again
     EXPECT_EQ(closed.count(), 1);
 
-    auto second = app_testing::OpenWindow(app_testing::kNoServer);
+    auto second = app_testing::OpenWindow(app_testing::kNoServer, recorder);
     QSignalSpy closedSecond(second.get(), &TfmMain::Closed);
     QTest::keyClick(second->Button1, Qt::Key_F4, Qt::AltModifier);
     EXPECT_EQ(closedSecond.count(), 1);
     EXPECT_FALSE(second->isVisible());
 
-    auto third = app_testing::OpenWindow(app_testing::kNoServer);
+    auto third = app_testing::OpenWindow(app_testing::kNoServer, recorder);
     QSignalSpy closedThird(third.get(), &TfmMain::Closed);
     EXPECT_TRUE(third->close());  // the close box
     EXPECT_EQ(closedThird.count(), 1);

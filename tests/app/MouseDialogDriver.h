@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
@@ -14,10 +15,10 @@
 
 namespace app_test {
 
-// Answers each message dialog as it opens, by clicking its OK or Cancel button with the mouse,
-// and records what it showed, read back from the dialog window itself. A dialog beyond the
-// scripted answers is closed with its close box and counted, so a test never hangs on an
-// unexpected question. Error boxes are recorded through the error-box hook while it lives.
+// Answers each message dialog of the real window as it opens, by clicking its OK or Cancel button
+// with the mouse, and records what it showed, read back from the dialog window itself. A dialog
+// beyond the scripted answers is closed with its close box and counted, so a test never hangs on
+// an unexpected question. Error boxes are recorded as shown and closed with their OK button.
 class MouseDialogDriver {
 public:
     struct Shown {
@@ -29,9 +30,7 @@ public:
     explicit MouseDialogDriver(std::deque<bool> pressOk) : pressOk_(std::move(pressOk)) {
         QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
         timer_.start(10);
-        app::SetErrorBoxHook([this](const std::string& text) { errorBoxes.push_back(text); });
     }
-    ~MouseDialogDriver() { app::SetErrorBoxHook({}); }
     MouseDialogDriver(const MouseDialogDriver&) = delete;
     MouseDialogDriver& operator=(const MouseDialogDriver&) = delete;
 
@@ -42,11 +41,18 @@ public:
     }
 
     std::vector<Shown> shown;
-    std::vector<std::string> errorBoxes;
+    std::vector<std::string> errorBoxes;  // as shown: line breaks are LF
     int unexpected = 0;
 
 private:
     void Poll() {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            if (box->property("answered").toBool()) return;
+            box->setProperty("answered", true);
+            errorBoxes.push_back(box->text().toStdString());
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            return;
+        }
         auto* dialog = qobject_cast<app::TMessageForm*>(QApplication::activeModalWidget());
         if (dialog == nullptr || dialog->property("answered").toBool()) return;
         dialog->setProperty("answered", true);

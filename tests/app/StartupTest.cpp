@@ -16,9 +16,19 @@ using app_testing::DialogRecorder;
 using form::ListBoxId;
 
 TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCloses) {
-    DialogRecorder recorder;
+    // Records with each dialog whether the window was visible yet.
+    struct Recorder : DialogRecorder {
+        int MessageDialog(const std::string& text, form::DialogKind kind,
+                          form::DialogButtons buttons) override {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (qobject_cast<TfmMain*>(top)) windowVisible.push_back(top->isVisible());
+            return DialogRecorder::MessageDialog(text, kind, buttons);
+        }
+        std::vector<bool> windowVisible;
+    } recorder;
     app::StartOptions options;
     options.databaseName = app_testing::kNoServer;
+    options.dialogs = &recorder;
     bool visible = false, connected = true;
     int items = -1, page = -1;
     std::vector<std::string> eventsWhenShown;
@@ -35,34 +45,18 @@ TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCl
     EXPECT_FALSE(connected);
     EXPECT_EQ(items, 0);
     EXPECT_EQ(page, 0);
-    ASSERT_EQ(eventsWhenShown.size(), 2u);
-    EXPECT_EQ(eventsWhenShown[0].rfind("error: ", 0), 0u) << eventsWhenShown[0];
-    EXPECT_EQ(eventsWhenShown[0].back(), '.');  // the "." rule applied to the server's text
-    EXPECT_EQ(eventsWhenShown[1], "dialog: DB연결실패");
+    // The client library's text, its "." dropped by the database layer and put back by the box.
+    EXPECT_EQ(eventsWhenShown,
+              std::vector<std::string>(
+                  {"error: Unable to complete network request to host \"localhost\".\r\n"
+                   "Failed to establish a connection.",
+                   "dialog: DB연결실패"}));
     ASSERT_EQ(recorder.dialogs.size(), 1u);
     EXPECT_EQ(recorder.dialogs[0].kind, form::DialogKind::Warning);
     EXPECT_EQ(recorder.dialogs[0].buttons, form::DialogButtons::Ok);
+    EXPECT_EQ(recorder.windowVisible, std::vector<bool>{false});  // the warning came first
     // Closing asked nothing.
     EXPECT_EQ(recorder.events.size(), 2u);
-}
-
-TEST(StartupTest, TheWarningOfFormShowComesBeforeTheWindowIsVisible) {
-    bool visibleDuringWarning = true;
-    app::SetMessageDialogHook([&](const app::DialogRequest&) {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (qobject_cast<TfmMain*>(top)) visibleDuringWarning = top->isVisible();
-        }
-        return form::kResultOk;
-    });
-    app::SetErrorBoxHook([](const std::string&) {});
-    {
-        TfmMain window(app_testing::kNoServer);
-        window.ShowMain();
-        EXPECT_TRUE(window.isVisible());
-    }
-    app::SetMessageDialogHook({});
-    app::SetErrorBoxHook({});
-    EXPECT_FALSE(visibleDuringWarning);
 }
 
 TEST(StartupTest, EachPickerReadsTheClockOnItsOwn) {
@@ -70,7 +64,7 @@ TEST(StartupTest, EachPickerReadsTheClockOnItsOwn) {
     std::vector<QDateTime> times = {QDateTime(QDate(2024, 3, 13), QTime(23, 59, 58)),
                                     QDateTime(QDate(2024, 3, 14), QTime(0, 0, 1))};
     int calls = 0;
-    TfmMain window(app_testing::kNoServer,
+    TfmMain window(app_testing::kNoServer, recorder,
                    [&] { return times.at(static_cast<std::size_t>(calls++)); });
     EXPECT_EQ(calls, 2);
     const form::DateTimeValue first = window.PickerValue(form::PickerId::dtChange01);
@@ -89,14 +83,14 @@ TEST(StartupTest, EachPickerReadsTheClockOnItsOwn) {
               (std::vector<int>{2024, 1, 2, 23}));
 }
 
-TEST(StartupTest, ConnectedStartFillsBothListsAndClosingDisconnects) {
+TEST(StartupTest, ConnectedStartFillsBothListsShowsServerTextsDecodedAndCloseDiscardsWork) {
     testing_support::TestDatabase database;
     database.ExecAll({"INSERT INTO SS_MASTER (POS_NO) VALUES ('02')",
                       "INSERT INTO SS_MASTER (POS_NO) VALUES ('01')",
                       "INSERT INTO TI_MASTER (TBL_NO, TBL_NM, GRP_NO, GRP_MST_YN) VALUES ('T7', '" +
                           form::Utf8ToCp949("창가 7") + "', 'G1', 'Y')"});
     DialogRecorder recorder;
-    auto window = app_testing::OpenWindow(database.Name());
+    auto window = app_testing::OpenWindow(database.Name(), recorder);
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
     EXPECT_TRUE(window->State().IBDatabase1.IsConnected());
     EXPECT_EQ(app_testing::ListTexts(*window, ListBoxId::ListBox1),
@@ -104,12 +98,24 @@ TEST(StartupTest, ConnectedStartFillsBothListsAndClosingDisconnects) {
     EXPECT_EQ(app_testing::ListTexts(*window, ListBoxId::ListBox2),
               std::vector<std::string>({"창가 7"}));
     EXPECT_EQ(window->ItemBytes(ListBoxId::ListBox2, 0), form::Utf8ToCp949("창가 7"));
+    EXPECT_EQ(window->ItemBytes(ListBoxId::ListBox2, 1), "");
     EXPECT_EQ(window->State().TableNoList, std::vector<std::string>({"T7"}));
 
+    // A failure quoting a stored Korean value reaches the error box readable.
+    form::FormState& state = window->State();
+    window->RunHandler(
+        [&] { state.IBQuery1.OpenQuery("select cast(tbl_nm as integer) n from ti_master"); });
+    EXPECT_EQ(recorder.errorBoxes,
+              std::vector<std::string>{"conversion error from string \"창가 7\""});
+
+    // Closing with IBTransaction1 active rolls its work back.
+    state.IBQuery1.ExecuteSql("delete from ss_master");
+    ASSERT_TRUE(state.IBTransaction1.InTransaction());
     EXPECT_TRUE(window->close());
-    EXPECT_FALSE(window->State().IBDatabase1.IsConnected());
-    EXPECT_TRUE(window->State().TableNoList.empty());
-    EXPECT_TRUE(recorder.events.empty());
+    EXPECT_FALSE(state.IBDatabase1.IsConnected());
+    EXPECT_TRUE(state.TableNoList.empty());
+    EXPECT_EQ(database.Count("ss_master"), 2);
+    EXPECT_EQ(recorder.events.size(), 1u);
 }
 
 }  // namespace

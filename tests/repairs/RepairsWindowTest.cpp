@@ -1,20 +1,15 @@
 // The store repairs driven through the real window, offscreen: the operator selects in a list,
 // clicks the page's button and answers the real message dialogs with the mouse.
-#include <QApplication>
-#include <QPushButton>
-#include <QStringList>
 #include <QTest>
-#include <QTimer>
 
-#include <deque>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/MainWindow.h"
-#include "app/MessageDialog.h"
 #include "db/SqlQuote.h"
+#include "tests/app/AppTestSupport.h"
 #include "tests/app/MouseDialogDriver.h"
 #include "tests/repairs/RepairTestSupport.h"
 
@@ -22,12 +17,7 @@ namespace repairs_test {
 namespace {
 
 using DialogDriver = app_test::MouseDialogDriver;
-
-void ClickRow(app::TListBox* list, int row) {
-    ASSERT_LT(row, list->count());
-    const QRect rect = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-}
+using form::ListBoxId;
 
 int RowOf(app::TListBox* list, const std::string& bytes) {
     for (int i = 0; i < list->count(); ++i)
@@ -53,9 +43,8 @@ TEST(RepairsWindow, GroupCancelFromTheListWithTheQuestionAnsweredOk) {
     app::TfmMain window(s.db.Name());
     window.ShowMain();
     ASSERT_EQ(window.ListBox2->count(), 3);
-    window.PageControl1->SetActivePageIndex(1);
 
-    ClickRow(window.ListBox2, RowOf(window.ListBox2, Cp("창가 2")));
+    app_testing::SelectRow(window, ListBoxId::ListBox2, RowOf(window.ListBox2, Cp("창가 2")));
     ASSERT_EQ(window.State().TableNoList.at(window.ListBox2->ItemIndex()), "T2");
     QTest::mouseClick(window.Button3, Qt::LeftButton);
 
@@ -93,7 +82,7 @@ TEST(RepairsWindow, PaymentSwitchFromTheListAndRadioButton) {
     app::TfmMain window(s.db.Name());
     window.ShowMain();
 
-    ClickRow(window.ListBox1, 1);
+    app_testing::SelectRow(window, ListBoxId::ListBox1, 1);
     QTest::mouseClick(window.RadioButton2, Qt::LeftButton);
     QTest::mouseClick(window.Button1, Qt::LeftButton);
 
@@ -123,10 +112,3 @@ TEST(RepairsWindow, LockRemovalAnsweredCancelWritesNothing) {
 
 }  // namespace
 }  // namespace repairs_test
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

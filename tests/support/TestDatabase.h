@@ -43,14 +43,15 @@ public:
     // Runs several statements, each on its own.
     void ExecAll(const std::vector<std::string>& statements) const;
 
-    // All rows of a SELECT, every column as text (NULL as "<null>", a blob as
-    // "<blob:N bytes:H>" with H a hash of its content), in the order returned.
+    // All rows of a SELECT, every column as text (NULL as "<null>"), in the order returned.
+    // Columns of the types the tool reads only: CHAR, VARCHAR, integers.
     std::vector<std::vector<std::string>> Rows(const std::string& select) const;
     // Single value of a SELECT (first column of the first row).
     std::string Scalar(const std::string& select) const;
     long long Count(const std::string& table, const std::string& where = {}) const;
 
-    // Every row of a table, every column as text, sorted: for before/after comparisons.
+    // Every row of a table, every column as text (a blob as "<blob:N bytes:H>", H a hash of
+    // its content), sorted: for before/after comparisons.
     std::vector<std::vector<std::string>> Snapshot(const std::string& table) const;
 
 private:
