@@ -2,7 +2,6 @@
 
 #include "datefix/MoveSupport.h"
 #include "datefix/SalesTables.h"
-#include "db/DbError.h"
 
 namespace datefix {
 
@@ -45,8 +44,8 @@ bool ChangeMultipleDates(form::FormState& form) {
             if (!w.InTransaction()) w.StartTransaction();
             writer.ExecuteSql(RealignSql(table, fromDate, toDate));
             if (w.InTransaction()) w.Commit();
-        } catch (const db::DbError&) {
-            objects.RollbackWriter();
+        } catch (...) {
+            w.RollbackFailedWork();
             ui.AppendLog(std::string("ERROR ") + table.name);
             return false;
         }

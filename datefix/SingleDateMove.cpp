@@ -2,7 +2,6 @@
 
 #include "datefix/MoveSupport.h"
 #include "datefix/SalesTables.h"
-#include "db/DbError.h"
 #include "form/Cp949.h"
 
 namespace datefix {
@@ -51,7 +50,8 @@ bool ChangeSpecifiedDate(form::FormState& form) {
         if (i == 0 && r.InTransaction()) r.Commit();
         reader.OpenQuery(SelectionSql(table, wrongDate));
 
-        // One table is one unit of W: all its rows commit together or not at all.
+        // One table is one unit of W: all its rows commit together or not at all, whatever
+        // stops it (the server, a log line that cannot be written, memory).
         try {
             if (!w.InTransaction()) w.StartTransaction();
             while (!reader.Eof()) {
@@ -65,8 +65,8 @@ bool ChangeSpecifiedDate(form::FormState& form) {
                 reader.Next();
             }
             if (w.InTransaction()) w.Commit();
-        } catch (const db::DbError&) {
-            objects.RollbackWriter();
+        } catch (...) {
+            w.RollbackFailedWork();
             ui.AppendLog(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey));
             return false;
         }
@@ -76,8 +76,8 @@ bool ChangeSpecifiedDate(form::FormState& form) {
         if (!w.InTransaction()) w.StartTransaction();
         writer.ExecuteSql(RegisterUpdateSql(targetDate, wrongDate));
         if (w.InTransaction()) w.Commit();
-    } catch (const db::DbError&) {
-        objects.RollbackWriter();
+    } catch (...) {
+        w.RollbackFailedWork();
         ui.AppendLog("ERROR OC_REGISTER->" + form::Cp949ToUtf8(lastKey));
         return false;
     }

@@ -41,16 +41,6 @@ const std::array<const char*, 20> kStatementNames = {"os_pay_info",
 constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
 constexpr const char* kByHand = "OC_REGISTER 수동 적용 해야 합니다.";
 
-void SeedThreeSales(const TestDatabase& db) {
-    SalesSeed(db)
-        .Sale("20240313", 1, "2024-03-13 10:00:00")
-        .Sale("20240313", 2, "2024-03-14 11:00:00")
-        .Sale("20240313", 3, "2024-03-15 12:00:00")
-        .Sale("20240312", 2, "2024-03-12 12:00:00")
-        .Register("20240313", "01")
-        .Flush();
-}
-
 // --- Refused updates ---------------------------------------------------------------------------
 
 // Param: 1-based number of the table whose update of key 2 fails.
@@ -93,6 +83,20 @@ TEST_F(Faults, RegisterFailureKeepsAllTablesMoved) {
     EXPECT_EQ(std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
               (std::vector<std::string>{"OS_LSTICKET_APV_HEAD->3 - 2024-03-14",
                                         "ERROR OC_REGISTER->3", kSingleFailed}));
+}
+
+// Any failure inside a table's unit undoes that table, here a log line that cannot be written.
+TEST_F(Faults, LogLineThatFailsUndoesItsTable) {
+    SeedThreeSales(db);
+    const SalesState before = Capture(db);
+
+    ChooseSingleMove("20240313", "20240314");
+    ui.failAppendLogIn = 1 + 3 * 4 + 2;  // the start line, tables 1 to 4, then OS_PAY's second row
+    ASSERT_NO_THROW(Start());
+    EXPECT_EQ(
+        std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
+        (std::vector<std::string>{"OS_PAY->1 - 2024-03-14", "ERROR OS_PAY->2", kSingleFailed}));
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 4, false), Capture(db));
 }
 
 // Param: 1-based number of the realignment statement that fails.
@@ -252,23 +256,9 @@ INSTANTIATE_TEST_SUITE_P(FaultTest, RealignAgainstLockedRow, ::testing::Bool());
 
 // --- A writing transaction that cannot start -----------------------------------------------------
 
-// The server refuses the next transaction start of an attachment once an update of `armedBy`
-// has run on it: the update arms a session flag, and a transaction-start trigger raises an
-// exception (once) when it finds the flag.
-void RefuseNextStartAfterUpdateOf(const TestDatabase& db, const std::string& armedBy) {
-    db.Exec("create or alter exception E_NO_START 'transaction start refused'");
-    db.Exec(
-        "create trigger T_NO_START on transaction start as declare variable x integer; begin "
-        "if (rdb$get_context('USER_SESSION', 'NO_START') = '1') then begin "
-        "x = rdb$set_context('USER_SESSION', 'NO_START', null); exception E_NO_START; end end");
-    db.Exec("create trigger T_ARM_START for " + armedBy +
-            " after update as declare variable x integer; begin "
-            "x = rdb$set_context('USER_SESSION', 'NO_START', '1'); end");
-}
-
 TEST_F(Faults, WriterThatCannotStartGivesTheErrorLine) {
     SeedThreeSales(db);
-    RefuseNextStartAfterUpdateOf(db, "OS_PAY_INFO");  // table 6: table 7 cannot start
+    RefuseNextAfterUpdateOf(db, "start", "OS_PAY_INFO");  // table 6: table 7 cannot start
     // Database triggers take effect for attachments made after them.
     form.IBDatabase1.Disconnect();
     form.IBDatabase1.Connect();
@@ -285,7 +275,7 @@ TEST_F(Faults, WriterThatCannotStartGivesTheErrorLine) {
 
 TEST_F(Faults, RealignWriterThatCannotStartGivesTheErrorLine) {
     SeedThreeSales(db);
-    RefuseNextStartAfterUpdateOf(db, "OS_ORDER_H");  // statement 9: statement 10 cannot start
+    RefuseNextAfterUpdateOf(db, "start", "OS_ORDER_H");  // statement 9: statement 10 cannot start
     form.IBDatabase1.Disconnect();
     form.IBDatabase1.Connect();
     const SalesState before = Capture(db);

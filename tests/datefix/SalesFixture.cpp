@@ -165,6 +165,16 @@ void SalesSeed::Flush() {
     pending_.clear();
 }
 
+void SeedThreeSales(const TestDatabase& db) {
+    SalesSeed(db)
+        .Sale("20240313", 1, "2024-03-13 10:00:00")
+        .Sale("20240313", 2, "2024-03-14 11:00:00")
+        .Sale("20240313", 3, "2024-03-15 12:00:00")
+        .Sale("20240312", 2, "2024-03-12 12:00:00")
+        .Register("20240313", "01")
+        .Flush();
+}
+
 size_t TableState::Column(const std::string& name) const {
     auto it = std::find(columns.begin(), columns.end(), name);
     if (it == columns.end()) throw std::invalid_argument("no column " + name);
@@ -334,6 +344,20 @@ void FailUpdatesOf(const TestDatabase& db, const std::string& table, const std::
 
 void StopFailingUpdatesOf(const TestDatabase& db, const std::string& table) {
     db.Exec("drop trigger T_FAIL_" + table);
+}
+
+void RefuseNextAfterUpdateOf(const TestDatabase& db, const std::string& event,
+                             const std::string& table) {
+    db.Exec("create or alter exception E_REFUSED_" + event + " 'transaction " + event +
+            " refused'");
+    db.Exec("create trigger T_REFUSE_" + event + " on transaction " + event +
+            " as declare variable x integer; begin "
+            "if (rdb$get_context('USER_SESSION', 'REFUSE') = '1') then begin "
+            "x = rdb$set_context('USER_SESSION', 'REFUSE', null); exception E_REFUSED_" +
+            event + "; end end");
+    db.Exec("create trigger T_ARM_" + event + " for " + table +
+            " after update as declare variable x integer; begin "
+            "x = rdb$set_context('USER_SESSION', 'REFUSE', '1'); end");
 }
 
 }  // namespace datefix_test

@@ -63,6 +63,10 @@ struct TableState {
     size_t Column(const std::string& name) const;
 };
 
+// Sales 1 to 3 of 20240313, made on the 13th, 14th and 15th, sale 2 of 20240312 and a register
+// row of 20240313.
+void SeedThreeSales(const TestDatabase& db);
+
 // Every row of the twenty sales tables and OC_REGISTER.
 using SalesState = std::map<std::string, TableState>;
 SalesState Capture(const TestDatabase& db);
@@ -118,5 +122,11 @@ extern const char* const kRealignFailed;
 void FailUpdatesOf(const TestDatabase& db, const std::string& table,
                    const std::string& onlyKey = {});
 void StopFailingUpdatesOf(const TestDatabase& db, const std::string& table);
+
+// Once an update of `table` has run on an attachment, the server refuses that attachment's next
+// transaction `event` ("start" or "commit"): the update arms a session flag that a transaction
+// trigger clears before it raises an exception. Only attachments made afterwards have the trigger.
+void RefuseNextAfterUpdateOf(const TestDatabase& db, const std::string& event,
+                             const std::string& table);
 
 }  // namespace datefix_test

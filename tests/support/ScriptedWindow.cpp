@@ -71,6 +71,11 @@ void ScriptedWindow::SetLabelAlignment(form::LabelId label, form::Alignment alig
     (label == form::LabelId::lbChange01 ? align1 : align2) = alignment;
 }
 
+void ScriptedWindow::AppendLog(const std::string& line) {
+    if (failAppendLogIn > 0 && --failAppendLogIn == 0) throw std::runtime_error("log is full");
+    log.push_back(line);
+}
+
 int ScriptedWindow::MessageDialog(const std::string& text, form::DialogKind kind,
                                   form::DialogButtons buttons) {
     dialogs.push_back({text, kind, buttons});
