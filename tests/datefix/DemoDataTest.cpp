@@ -8,7 +8,8 @@ namespace {
 
 long long RowsOn(const TestDatabase& db, const std::string& where) {
     long long rows = 0;
-    for (const SalesTable& t : kMoveOrder) rows += db.Count(t.name, where);
+    for (const datefix::SingleDateTable& t : datefix::kSingleDateTables)
+        rows += db.Count(t.name, where);
     return rows;
 }
 

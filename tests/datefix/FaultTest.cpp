@@ -16,28 +16,6 @@
 namespace datefix_test {
 namespace {
 
-// Statement names of the realignment as its error lines spell them.
-const std::array<const char*, 20> kStatementNames = {"os_pay_info",
-                                                     "OS_LSTICKET_APV_HEAD",
-                                                     "OS_LSTICKET_APV_DETAIL",
-                                                     "OS_LSTICKET_APV_BARCODE",
-                                                     "OS_INWON_DETAIL",
-                                                     "OS_ETC_INWON_PAY",
-                                                     "OS_ETC_INWON",
-                                                     "os_order",
-                                                     "os_order_h",
-                                                     "os_pay",
-                                                     "os_master",
-                                                     "os_order_setitem",
-                                                     "os_order_tbl_seq",
-                                                     "cs_master",
-                                                     "CS_BALANCE",
-                                                     "MS_POINT_DETAIL",
-                                                     "OS_ASSOCIATES",
-                                                     "OS_FISHING_GAME",
-                                                     "OS_MOBILE_PAY",
-                                                     "OS_TAXPAY"};
-
 constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
 constexpr const char* kByHand = "OC_REGISTER 수동 적용 해야 합니다.";
 
@@ -49,7 +27,7 @@ class SingleMoveFailsAtTable : public DatePageTest, public ::testing::WithParamI
 TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
     const size_t n = GetParam();
     SeedThreeSales(db);
-    FailUpdatesOf(db, kMoveOrder[n - 1].name, "2");
+    FailUpdatesOf(db, datefix::kSingleDateTables[n - 1].name, "2");
     const SalesState before = Capture(db);
 
     ChooseSingleMove("20240313", "20240314");
@@ -57,7 +35,7 @@ TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
 
     // Key 1 of table N was moved inside the unit, then undone with it.
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", n - 1, false), Capture(db));
-    const std::string prefix = kLogPrefixes[n - 1];
+    const std::string prefix = datefix::kSingleDateTables[n - 1].logPrefix;
     ASSERT_GE(ui.log.size(), 4u);
     EXPECT_EQ(ui.log.front(), kSingleStart);
     EXPECT_EQ(std::vector<std::string>(ui.log.end() - 4, ui.log.end()),
@@ -106,18 +84,19 @@ class RealignFailsAtStatement : public DatePageTest,
 TEST_P(RealignFailsAtStatement, StopsThereAndASecondRunCompletes) {
     const size_t n = GetParam();
     SeedThreeSales(db);
-    FailUpdatesOf(db, kRealignOrder[n - 1].name);
+    FailUpdatesOf(db, datefix::kRealignTables[n - 1].name);
     const SalesState before = Capture(db);
 
     ChooseRealign("20240313", "20240316");
     Start();
     EXPECT_EQ(ui.log,
-              (std::vector<std::string>{
-                  kRealignStart, std::string("ERROR ") + kStatementNames[n - 1], kRealignFailed}));
+              (std::vector<std::string>{kRealignStart,
+                                        std::string("ERROR ") + datefix::kRealignTables[n - 1].name,
+                                        kRealignFailed}));
     ExpectOnlyConfirmation();
     ExpectSameSales(AfterRealign(before, "20240313", "20240316", n - 1), Capture(db));
 
-    StopFailingUpdatesOf(db, kRealignOrder[n - 1].name);
+    StopFailingUpdatesOf(db, datefix::kRealignTables[n - 1].name);
     Start();
     EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, kByHand, kRealignOk}));
     ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));

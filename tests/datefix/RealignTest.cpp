@@ -33,11 +33,11 @@ TEST_F(Realign, MovesEachSaleToTheDayItWasMade) {
     ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
 
     // Every table of sale 3 now carries the 15th, the dependent ones through OS_MASTER.
-    for (const SalesTable& t : kMoveOrder) {
+    for (const datefix::SingleDateTable& t : datefix::kSingleDateTables) {
         SCOPED_TRACE(t.name);
         const std::string key = std::string(t.key) + " = '3'";
         EXPECT_EQ(db.Count(t.name, key + " and SAL_YMD = '20240315'"), 1);
-        if (*t.stamp) {
+        if (t.stamp) {
             EXPECT_EQ(
                 db.Scalar(std::string("select ") + t.stamp + " from " + t.name + " where " + key),
                 "2024-03-15 12:30:00");

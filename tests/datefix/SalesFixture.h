@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "datefix/SalesTables.h"
 #include "form/FormState.h"
 #include "tests/support/ScriptedWindow.h"
 #include "tests/support/TestDatabase.h"
@@ -16,21 +16,9 @@ namespace datefix_test {
 
 using testing_support::TestDatabase;
 
-// A sales table as stored, with its time stamp column ("" when it has none) and row key.
-struct SalesTable {
-    const char* name;
-    const char* stamp;
-    const char* key;
-};
-
-// The twenty sales tables in the order the single-date move works through them.
-extern const std::array<SalesTable, 20> kMoveOrder;
-// The same tables in the order the realignment runs its statements; the first seven take their
-// sale's date from OS_MASTER, the others their own stamp's date.
-extern const std::array<SalesTable, 20> kRealignOrder;
-constexpr size_t kDependentCount = 7;
-// The single-date move's log prefix of each table, in move order, as the operator reads them.
-extern const std::array<const char*, 20> kLogPrefixes;
+// The twenty sales tables are the tool's own lists (datefix/SalesTables.h): the single-date
+// move's order with each table's stamp column, key and log prefix, and the realignment's order.
+// Table and column names are compared without regard to case, as the server does.
 
 using Stamp = std::optional<std::string>;  // nullopt stores NULL
 
