@@ -37,6 +37,10 @@ bool ChangeMultipleDates(form::FormState& form) {
         }
     }
 
+    // Rows whose stamp is no date are not moved; the log says how many.
+    reader.OpenQuery(KeptBackCountSql(fromDate, toDate));
+    const int keptBack = reader.FieldInt("cnt");
+
     // Each statement is its own unit of W; the first failure stops the run with the statements
     // before it committed.
     for (const RealignTable& table : kRealignTables) {
@@ -51,6 +55,9 @@ bool ChangeMultipleDates(form::FormState& form) {
         }
     }
 
+    if (keptBack >= 1)
+        ui.AppendLog("날짜 형식이 아닌 시간 기록 " + std::to_string(keptBack) +
+                     "건은 변경하지 않았습니다.");
     ui.AppendLog(kRegisterByHand);
     ui.MessageDialog(kDone, form::DialogKind::Information, form::DialogButtons::Ok);
     return true;

@@ -112,6 +112,7 @@ std::string SpanSql(const std::string& fromDate, const std::string& toDate) {
            SqlQuote(toDate) +
            " " +
            " and sal_ymd <> replace(substring(upd_dt from 1 for 10), '-', '') " +
+           " and substring(upd_dt from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' " +
            " group by replace(substring(upd_dt from 1 for 10), '-', '') " +
            " ) ";
 }
@@ -132,6 +133,7 @@ std::string RealignSql(const RealignTable& table, const std::string& fromDate,
                "                  where b.sal_ymd between " +
                range +
                "                    and b.sal_ymd <> replace(substring(b.upd_dt from 1 for 10), '-', '') " +
+               "                    and substring(b.upd_dt from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' " +
                "                    and b.sal_ymd = a.sal_ymd " +
                "                    and b.sal_seq = a.sal_seq " +
                "               ) ";
@@ -139,7 +141,22 @@ std::string RealignSql(const RealignTable& table, const std::string& fromDate,
     const std::string stamp = table.stamp;
     return " update " + std::string(table.name) + "     set sal_ymd = replace(substring(" + stamp + " from 1 for 10), '-', ''),         " + stamp + " = substring(" + stamp + " from 1 for 11) || substring(" + stamp + " from 12 for 8)   where sal_ymd between " +
            range +
-           "    and sal_ymd <> replace(substring(" + stamp + " from 1 for 10), '-', '') ";
+           "    and sal_ymd <> replace(substring(" + stamp + " from 1 for 10), '-', '') " +
+           "    and substring(" + stamp + " from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' ";
+}
+
+std::string KeptBackCountSql(const std::string& fromDate, const std::string& toDate) {
+    const std::string range = SqlQuote(fromDate) + " and " + SqlQuote(toDate) + " ";
+    std::string sql = " select 0";
+    for (const RealignTable& table : kRealignTables) {
+        if (!table.stamp) continue;
+        const std::string stamp = table.stamp;
+        sql += " + (select count(*) from " + std::string(table.name) +
+               " where sal_ymd between " + range +
+               " and sal_ymd <> replace(substring(" + stamp + " from 1 for 10), '-', '') " +
+               " and substring(" + stamp + " from 1 for 10) not similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' )";
+    }
+    return sql + " cnt from rdb$database ";
 }
 
 // clang-format on

@@ -50,12 +50,15 @@ std::string Dashed(const std::string& ymd) {
 }
 
 // The real date of a stamp as the realignment computes it: its first ten characters without
-// dashes; none for a NULL stamp.
+// dashes, when they are a date YYYY-MM-DD; none otherwise (NULL included).
 std::optional<std::string> RealDate(const std::string& stamp) {
-    if (stamp == kNull) return std::nullopt;
-    std::string date = stamp.substr(0, 10);
-    date.erase(std::remove(date.begin(), date.end(), '-'), date.end());
-    return date;
+    if (stamp == kNull || stamp.size() < 10) return std::nullopt;
+    for (size_t i = 0; i < 10; ++i) {
+        const bool dash = i == 4 || i == 7;
+        if (dash ? stamp[i] != '-' : !std::isdigit(static_cast<unsigned char>(stamp[i])))
+            return std::nullopt;
+    }
+    return stamp.substr(0, 4) + stamp.substr(5, 2) + stamp.substr(8, 2);
 }
 
 bool InRange(const std::string& ymd, const std::string& from, const std::string& to) {
