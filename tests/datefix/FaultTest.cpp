@@ -43,6 +43,8 @@ TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
                                         "ERROR " + prefix + "2", kSingleFailed}));
     EXPECT_EQ(ui.log.size(), 1 + 3 * (n - 1) + 4);
     ExpectOnlyConfirmation();
+    // Recorded for a later run once a table had been committed.
+    EXPECT_EQ(unfinished.Find(db.Name()).has_value(), n > 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(FaultTest, SingleMoveFailsAtTable,
@@ -104,6 +106,86 @@ TEST_P(RealignFailsAtStatement, StopsThereAndASecondRunCompletes) {
 
 INSTANTIATE_TEST_SUITE_P(FaultTest, RealignFailsAtStatement,
                          ::testing::Values(1u, 7u, 8u, 9u, 10u, 11u, 12u, 20u));
+
+// --- A stopped single-date move, finished or undone later ---------------------------------------
+
+const std::vector<std::string> kRefused = {kSingleStart, "변경하실 날짜에 매출이 존재합니다.",
+                                           kSingleFailed};
+
+// Param: the unit that stops the first run (1-based, 21 = the register step), and whether the
+// second run goes on with the move (else it moves the sales back).
+class StoppedMove : public DatePageTest,
+                    public ::testing::WithParamInterface<std::tuple<size_t, bool>> {
+protected:
+    // Confirms the run and gives `answer` to the question, if one comes.
+    void StartAnswering(int answer) {
+        ui.dialogs.clear();
+        ui.Answer(form::kResultOk);
+        ui.Answer(answer);
+        datefix::Button9Click(form);
+        ui.answers.clear();
+    }
+};
+
+TEST_P(StoppedMove, GoesOnOrBackAfterTheQuestion) {
+    const auto [n, goOn] = GetParam();
+    const std::string failing = n <= 20 ? datefix::kSingleDateTables[n - 1].name : "OC_REGISTER";
+    SeedThreeSales(db);
+    FailUpdatesOf(db, failing);
+    const SalesState before = Capture(db);
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+    ASSERT_EQ(ui.log.back(), kSingleFailed);
+    const auto entry = unfinished.Find(db.Name());
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->wrongDate + ">" + entry->targetDate + " " + entry->errorLine,
+              "20240313>20240314 " + ui.log[ui.log.size() - 2]);
+    StopFailingUpdatesOf(db, failing);
+    const SalesState stopped = Capture(db);
+
+    // Another pair of dates is refused as ever and leaves the entry.
+    ChooseSingleMove("20240312", "20240314");
+    StartAnswering(form::kResultOk);
+    EXPECT_EQ(ui.log, kRefused);
+    EXPECT_EQ(unfinished.Find(db.Name())->time, entry->time);
+
+    // The question comes where the target date has sales: going on always, going back while
+    // OS_MASTER is still on the wrong date. Cancel refuses as before.
+    if (goOn)
+        ChooseSingleMove("20240313", "20240314");
+    else
+        ChooseSingleMove("20240314", "20240313");
+    const bool asked = goOn || n <= 4;
+    if (asked) {
+        StartAnswering(form::kResultCancel);
+        EXPECT_EQ(ui.log, kRefused);
+        ASSERT_EQ(ui.dialogs.size(), 2u);
+        EXPECT_EQ(ui.dialogs[1].text,
+                  std::string("20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. ") +
+                      (goOn ? "이어서 진행하시겠습니까?" : "되돌리시겠습니까?"));
+        EXPECT_EQ(ui.dialogs[1].kind, form::DialogKind::Confirmation);
+        EXPECT_EQ(ui.dialogs[1].buttons, form::DialogButtons::OkCancel);
+        ExpectSameSales(stopped, Capture(db));
+    }
+    StartAnswering(form::kResultOk);
+    EXPECT_EQ(ui.dialogs.size(), asked ? 3u : 2u);
+    EXPECT_EQ(ui.log.back(), kSingleOk);
+    // Tables already moved have nothing left to log.
+    const size_t tablesMoved = goOn ? 21 - std::min<size_t>(n, 21) : std::min<size_t>(n - 1, 20);
+    EXPECT_EQ(ui.log.size(), 1 + 3 * tablesMoved + 2);
+    // Moved back, the stamps keep their own time of day on the wrong date's day.
+    ExpectSameSales(goOn ? AfterSingleMove(before, "20240313", "20240314", 20, true)
+                         : AfterSingleMove(before, "20240313", "20240313", n - 1, false),
+                    Capture(db));
+    EXPECT_FALSE(unfinished.Find(db.Name()));
+
+    StartAnswering(form::kResultOk);
+    EXPECT_EQ(ui.log, kRefused);
+    ExpectOnlyConfirmation();
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultTest, StoppedMove,
+                         ::testing::Combine(::testing::Values(2u, 4u, 5u, 21u), ::testing::Bool()));
 
 // --- A row held by another attachment ------------------------------------------------------------
 

@@ -246,6 +246,7 @@ void ExpectSameSales(const SalesState& expected, const SalesState& actual) {
 }
 
 DatePageTest::DatePageTest() : form(ui, db.Name()) {
+    form.unfinishedMoves = &unfinished;
     form.IBDatabase1.Connect();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/UnfinishedMoveSettings.h"
 #include "datefix/SalesTables.h"
 #include "form/FormState.h"
 #include "tests/support/ScriptedWindow.h"
@@ -91,6 +94,9 @@ protected:
     TestDatabase db;
     testing_support::ScriptedWindow ui;
     form::FormState form;
+    // The record of stopped single-date moves, in a folder of the test's own.
+    QTemporaryDir settingsDir;
+    app::UnfinishedMoveSettings unfinished{settingsDir.filePath("unfinished-moves.ini")};
 };
 
 // "YYYYMMDD" text of the given date.
