@@ -29,8 +29,8 @@ ISC_STATUS ISC_EXPORT isc_rollback_transaction(ISC_STATUS* status, isc_tr_handle
         return status[1];
     }
     using Rollback = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*);
-    static const Rollback real =
-        reinterpret_cast<Rollback>(dlsym(RTLD_NEXT, "isc_rollback_transaction"));
+    static const Rollback real = reinterpret_cast<Rollback>(
+        dlsym(dlopen("libfbclient.so.2", RTLD_NOW | RTLD_NOLOAD), "isc_rollback_transaction"));
     return real(status, transaction);
 }
 }
