@@ -13,6 +13,7 @@
 
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/UnfinishedMoveSettings.h"
 
 namespace app {
 
@@ -33,7 +34,9 @@ std::string TypeName(const std::type_info& type) {
 // The window is created in this function; after unwinding the failing instruction is no longer
 // known, so the failure is placed at this function within its module.
 std::unique_ptr<TfmMain> CreateMainWindow(const StartOptions& options, Dialogs& dialogs) {
-    return std::make_unique<TfmMain>(options.databaseName, dialogs, options.clock);
+    auto window = std::make_unique<TfmMain>(options.databaseName, dialogs, options.clock);
+    window->State().unfinishedMoves = options.unfinishedMoves;
+    return window;
 }
 
 void ModuleOf(const void* address, std::string& name, std::uintptr_t& offset) {
@@ -124,7 +127,10 @@ int RunMainWindow(const StartOptions& options) {
 int RunApplication(int argc, char** argv) {
     QApplication application(argc, argv);
     SetApplicationTitle(TitleFromFileName(QCoreApplication::applicationFilePath().toStdString()));
-    return RunMainWindow();
+    UnfinishedMoveSettings unfinishedMoves(UnfinishedMoveSettings::DefaultFile());
+    StartOptions options;
+    options.unfinishedMoves = &unfinishedMoves;
+    return RunMainWindow(options);
 }
 
 }  // namespace app

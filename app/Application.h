@@ -7,6 +7,7 @@
 #include <string>
 
 #include "db/DbConnection.h"
+#include "form/UnfinishedMoves.h"
 
 namespace app {
 
@@ -35,6 +36,8 @@ struct StartOptions {
     Clock clock;                 // empty: the system clock
     // Runs once the event loop has started, with the shown window (tests, tools).
     std::function<void(TfmMain&)> onShown;
+    // Where a stopped single-date move is kept for the next run; none: not kept.
+    form::UnfinishedMoves* unfinishedMoves = nullptr;
 };
 
 // Creates the main window, shows it and runs the event loop until it has closed. Needs a

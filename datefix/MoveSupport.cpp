@@ -1,6 +1,6 @@
 #include "datefix/MoveSupport.h"
 
-#include "db/DbError.h"
+#include "form/Trim.h"
 
 namespace datefix {
 
@@ -10,15 +10,6 @@ namespace {
 
 constexpr const char* kEnterDate = "날짜를 입력하세요.";
 constexpr const char* kCheckDate = "날짜를 확인하세요.";
-
-// Blanks and control characters (bytes up to 32) at either end do not count.
-std::string Trimmed(const std::string& text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-    return text.substr(begin, end - begin);
-}
 
 std::string Padded(int value, size_t width) {
     std::string digits = std::to_string(value < 0 ? -value : value);
@@ -47,15 +38,6 @@ MoveObjects::~MoveObjects() {
     writerQuery_.reset();
 }
 
-void MoveObjects::RollbackWriter() noexcept {
-    if (!writer_->InTransaction()) return;
-    try {
-        writer_->Rollback();
-    } catch (const db::DbError&) {
-        // The connection is gone or the server refused; the unit is reported as failed anyway.
-    }
-}
-
 std::string DateText(const form::DateTimeValue& value) {
     return Padded(value.year, 4) + Padded(value.month, 2) + Padded(value.day, 2);
 }
@@ -65,7 +47,7 @@ std::string Dashed(const std::string& yyyymmdd) {
 }
 
 bool CheckDates(form::WindowOps& ui, const std::string& first, const std::string& second) {
-    if (Trimmed(first).empty() || Trimmed(second).empty()) return Refuse(ui, kEnterDate);
+    if (form::Trim(first).empty() || form::Trim(second).empty()) return Refuse(ui, kEnterDate);
     if (first.size() != 8 || second.size() != 8) return Refuse(ui, kCheckDate);
     if (first == second) return Refuse(ui, kCheckDate);
     return true;

@@ -26,11 +26,6 @@ public:
     db::DbTransaction& W() { return *writer_; }
     db::DbQuery& WQuery() { return *writerQuery_; }
 
-    // Ends a failed unit of W: rolls back when W is active (when W could not even start there is
-    // nothing to undo). A rollback that fails itself is not raised: the caller reports the unit's
-    // failure either way.
-    void RollbackWriter() noexcept;
-
 private:
     std::unique_ptr<db::DbTransaction> reader_;
     std::unique_ptr<db::DbQuery> readerQuery_;

@@ -2,7 +2,6 @@
 
 #include "datefix/MoveSupport.h"
 #include "datefix/SalesTables.h"
-#include "db/DbError.h"
 
 namespace datefix {
 
@@ -38,6 +37,10 @@ bool ChangeMultipleDates(form::FormState& form) {
         }
     }
 
+    // Rows whose stamp is no date are not moved; the log says how many.
+    reader.OpenQuery(KeptBackCountSql(fromDate, toDate));
+    const int keptBack = reader.FieldInt("cnt");
+
     // Each statement is its own unit of W; the first failure stops the run with the statements
     // before it committed.
     for (const RealignTable& table : kRealignTables) {
@@ -45,13 +48,16 @@ bool ChangeMultipleDates(form::FormState& form) {
             if (!w.InTransaction()) w.StartTransaction();
             writer.ExecuteSql(RealignSql(table, fromDate, toDate));
             if (w.InTransaction()) w.Commit();
-        } catch (const db::DbError&) {
-            objects.RollbackWriter();
+        } catch (...) {
+            w.RollbackFailedWork();
             ui.AppendLog(std::string("ERROR ") + table.name);
             return false;
         }
     }
 
+    if (keptBack >= 1)
+        ui.AppendLog("날짜 형식이 아닌 시간 기록 " + std::to_string(keptBack) +
+                     "건은 변경하지 않았습니다.");
     ui.AppendLog(kRegisterByHand);
     ui.MessageDialog(kDone, form::DialogKind::Information, form::DialogButtons::Ok);
     return true;

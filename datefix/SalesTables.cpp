@@ -59,28 +59,36 @@ const std::array<RealignTable, 20> kRealignTables = {{
     {"OS_TAXPAY", "upd_dt"},
 }};
 
+// The statements are written one fragment per line, as they are sent; the formatter would split
+// them mid-phrase.
+// clang-format off
+
 std::string TargetCountSql(const std::string& table, const std::string& targetDate) {
-    return " Select count(*) cnt From " + table + "  Where Sal_Ymd = " + SqlQuote(targetDate) + " ";
+    return " Select count(*) cnt From " + table +
+           "  Where Sal_Ymd = " + SqlQuote(targetDate) +
+           " ";
 }
 
 std::string SelectionSql(const SingleDateTable& table, const std::string& wrongDate) {
-    return std::string(" Select ") + table.columns + " From " + table.name +
-           "  Where Sal_Ymd = " + SqlQuote(wrongDate) + " ";
+    return std::string(" Select ") + table.columns +
+           " From " + table.name +
+           "  Where Sal_Ymd = " + SqlQuote(wrongDate) +
+           " ";
 }
 
 std::string RowUpdateSql(const SingleDateTable& table, const std::string& targetDate,
                          const std::string& targetDashed, const std::string& wrongDate,
                          const std::string& key, const std::string& tblSalSeq) {
-    std::string sql =
-        std::string(" Update ") + table.name + " Set   Sal_Ymd = " + SqlQuote(targetDate);
+    std::string sql = std::string(" Update ") + table.name +
+                      " Set   Sal_Ymd = " + SqlQuote(targetDate);
     if (table.stamp) {
         // The database builds each row's stamp from the row itself: the target date, then the
         // row's own separator and time of day (characters 11 to 19), or the date alone when the
         // stamp is null or has no time part.
         const std::string column = table.stamp;
         sql += ", ";
-        sql += " " + column + " = " + SqlQuote(targetDashed) + " || coalesce(substring(" + column +
-               " from 11 for 9), '')";
+        sql += " " + column + " = " + SqlQuote(targetDashed) +
+               " || coalesce(substring(" + column + " from 11 for 9), '')";
     }
     sql += " ";
     sql += " Where Sal_Ymd = " + SqlQuote(wrongDate);
@@ -91,45 +99,66 @@ std::string RowUpdateSql(const SingleDateTable& table, const std::string& target
 }
 
 std::string RegisterUpdateSql(const std::string& targetDate, const std::string& wrongDate) {
-    return " Update OC_REGISTER Set   Sal_Ymd = " + SqlQuote(targetDate) + " " +
-           " Where Sal_Ymd = " + SqlQuote(wrongDate) + " ";
+    return " Update OC_REGISTER Set   Sal_Ymd = " + SqlQuote(targetDate) +
+           " " +
+           " Where Sal_Ymd = " + SqlQuote(wrongDate) +
+           " ";
 }
 
 std::string SpanSql(const std::string& fromDate, const std::string& toDate) {
-    return std::string(
-               " select min(upd_dt)sal_ymd1, max(upd_dt)sal_ymd2  from (  select "
-               "replace(substring(upd_dt from 1 for 10), '-', '') upd_dt from os_master  where "
-               "sal_ymd between ") +
-           SqlQuote(fromDate) + " and " + SqlQuote(toDate) + " " +
+    return " select min(upd_dt)sal_ymd1, max(upd_dt)sal_ymd2  from (  select replace(substring(upd_dt from 1 for 10), '-', '') upd_dt from os_master  where sal_ymd between " +
+           SqlQuote(fromDate) +
+           " and " +
+           SqlQuote(toDate) +
+           " " +
            " and sal_ymd <> replace(substring(upd_dt from 1 for 10), '-', '') " +
-           " group by replace(substring(upd_dt from 1 for 10), '-', '') " + " ) ";
+           " and substring(upd_dt from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' " +
+           " group by replace(substring(upd_dt from 1 for 10), '-', '') " +
+           " ) ";
 }
 
 std::string SpanCountSql(const std::string& first, const std::string& last) {
     return " Select Count(*) cnt From OS_Master  where sal_ymd between " + SqlQuote(first) +
-           " and " + SqlQuote(last) + " ";
+           " and " + SqlQuote(last) +
+           " ";
 }
 
 std::string RealignSql(const RealignTable& table, const std::string& fromDate,
                        const std::string& toDate) {
     const std::string range = SqlQuote(fromDate) + " and " + SqlQuote(toDate) + " ";
     if (!table.stamp) {
-        return std::string(" update ") + table.name +
-               " a     set a.sal_ymd = replace(substring((select c.upd_dt from os_master c  "
-               "where c.sal_ymd = a.sal_ymd and c.sal_seq = a.sal_seq) from 1 for 10), '-', '')  "
-               " where sal_ymd between " +
-               range + "    and exists ( select b.sal_seq from os_master b " +
-               "                  where b.sal_ymd between " + range +
-               "                    and b.sal_ymd <> replace(substring(b.upd_dt from 1 for 10), "
-               "'-', '') " +
+        return " update " + std::string(table.name) + " a     set a.sal_ymd = replace(substring((select c.upd_dt from os_master c  where c.sal_ymd = a.sal_ymd and c.sal_seq = a.sal_seq) from 1 for 10), '-', '')   where sal_ymd between " +
+               range +
+               "    and exists ( select b.sal_seq from os_master b " +
+               "                  where b.sal_ymd between " +
+               range +
+               "                    and b.sal_ymd <> replace(substring(b.upd_dt from 1 for 10), '-', '') " +
+               "                    and substring(b.upd_dt from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' " +
                "                    and b.sal_ymd = a.sal_ymd " +
-               "                    and b.sal_seq = a.sal_seq " + "               ) ";
+               "                    and b.sal_seq = a.sal_seq " +
+               "               ) ";
     }
     const std::string stamp = table.stamp;
-    return std::string(" update ") + table.name + "     set sal_ymd = replace(substring(" + stamp +
-           " from 1 for 10), '-', ''),         " + stamp + " = substring(" + stamp +
-           " from 1 for 11) || substring(" + stamp + " from 12 for 8)   where sal_ymd between " +
-           range + "    and sal_ymd <> replace(substring(" + stamp + " from 1 for 10), '-', '') ";
+    return " update " + std::string(table.name) + "     set sal_ymd = replace(substring(" + stamp + " from 1 for 10), '-', ''),         " + stamp + " = substring(" + stamp + " from 1 for 11) || substring(" + stamp + " from 12 for 8)   where sal_ymd between " +
+           range +
+           "    and sal_ymd <> replace(substring(" + stamp + " from 1 for 10), '-', '') " +
+           "    and substring(" + stamp + " from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' ";
 }
+
+std::string KeptBackCountSql(const std::string& fromDate, const std::string& toDate) {
+    const std::string range = SqlQuote(fromDate) + " and " + SqlQuote(toDate) + " ";
+    std::string sql = " select 0";
+    for (const RealignTable& table : kRealignTables) {
+        if (!table.stamp) continue;
+        const std::string stamp = table.stamp;
+        sql += " + (select count(*) from " + std::string(table.name) +
+               " where sal_ymd between " + range +
+               " and sal_ymd <> replace(substring(" + stamp + " from 1 for 10), '-', '') " +
+               " and substring(" + stamp + " from 1 for 10) not similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' )";
+    }
+    return sql + " cnt from rdb$database ";
+}
+
+// clang-format on
 
 }  // namespace datefix

@@ -52,14 +52,20 @@ std::string RegisterUpdateSql(const std::string& targetDate, const std::string& 
 // --- Multi-date realignment -----------------------------------------------------------------
 
 // Earliest and latest real date ("sal_ymd1", "sal_ymd2") of the misdated os_master rows booked
-// in fromDate..toDate; both null when there is none.
+// in fromDate..toDate whose stamp begins with a date YYYY-MM-DD; both null when there is none.
 std::string SpanSql(const std::string& fromDate, const std::string& toDate);
 
 // Count ("cnt") of os_master rows booked from `first` to `last`.
 std::string SpanCountSql(const std::string& first, const std::string& last);
 
-// The realignment statement of one table over fromDate..toDate.
+// The realignment statement of one table over fromDate..toDate. Like the span query it only
+// takes rows whose stamp (os_master's for a dependent table) begins with a date YYYY-MM-DD.
 std::string RealignSql(const RealignTable& table, const std::string& fromDate,
                        const std::string& toDate);
+
+// Count ("cnt") of the rows of the stamped tables, booked in fromDate..toDate, that differ from
+// their stamp's first ten characters but are kept back because those are no date YYYY-MM-DD.
+// A null stamp is not counted.
+std::string KeptBackCountSql(const std::string& fromDate, const std::string& toDate);
 
 }  // namespace datefix

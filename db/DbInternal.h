@@ -147,9 +147,12 @@ struct DbTransaction::Impl {
     std::vector<DbConnection*> databases;  // registered databases; the default one among them
     std::vector<DbQuery*> queries;
     std::vector<DbStatement*> statements;
+    isc_tr_handle abandoned = 0;  // failed work whose rollback failed; never committed
 
     void CloseBound() noexcept;
     void End(bool commit);
+    // Tries the rollback of the abandoned transaction again; it stays abandoned on failure.
+    void RetryAbandoned() noexcept;
     // Ends with the default action; a failure falls back to a rollback attempt. The
     // transaction counts as ended afterwards whatever the server answered.
     void ForceEnd() noexcept;

@@ -35,7 +35,14 @@ void DbTransaction::Impl::End(bool commit) {
     handle = 0;
 }
 
+void DbTransaction::Impl::RetryAbandoned() noexcept {
+    if (!abandoned) return;
+    StatusVector status;
+    if (!Api().isc_rollback_transaction(status.get(), &abandoned)) abandoned = 0;
+}
+
 void DbTransaction::Impl::ForceEnd() noexcept {
+    RetryAbandoned();
     if (!handle) return;
     CloseBound();
     const FbApi& api = Api();
@@ -83,6 +90,7 @@ void DbTransaction::StartTransaction() {
         // An empty parameter block: the server's defaults (snapshot, read-write, wait).
         entries.push_back({&Internals(*connection).handle, 0, nullptr});
     }
+    d.RetryAbandoned();
     StatusVector status;
     isc_tr_handle handle = 0;
     if (Api().isc_start_multiple(status.get(), &handle, static_cast<short>(entries.size()),
@@ -97,6 +105,20 @@ void DbTransaction::Commit() {
 
 void DbTransaction::Rollback() {
     impl_->End(false);
+}
+
+void DbTransaction::RollbackFailedWork() noexcept {
+    Impl& d = *impl_;
+    if (!d.handle) return;
+    d.CloseBound();
+    StatusVector status;
+    if (Api().isc_rollback_transaction(status.get(), &d.handle)) {
+        // One slot: an older abandoned transaction that still fails is left to the server,
+        // which discards it when the attachment ends.
+        d.RetryAbandoned();
+        d.abandoned = d.handle;
+    }
+    d.handle = 0;
 }
 
 DbTransaction::Action DbTransaction::DefaultAction() const {

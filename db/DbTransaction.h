@@ -29,6 +29,12 @@ public:
     void Commit();
     void Rollback();
 
+    // Ends the transaction after its work failed: rolls it back when active, never commits and
+    // never throws. When the rollback fails the transaction counts as ended all the same, so
+    // nothing commits it later; its rollback is tried again at the next start, when the object
+    // goes and at Disconnect. (On a lost attachment the server has discarded the work already.)
+    void RollbackFailedWork() noexcept;
+
     Action DefaultAction() const;
     DbConnection* DefaultDatabase() const;
 

@@ -7,6 +7,7 @@
 #include "db/DbQuery.h"
 #include "db/DbStatement.h"
 #include "db/DbTransaction.h"
+#include "form/UnfinishedMoves.h"
 #include "form/WindowOps.h"
 
 namespace form {
@@ -34,6 +35,10 @@ public:
 
     std::vector<std::string> TableNoList;  // tbl_no of item i of ListBox2, as bytes
     std::string BusinessDate;              // YYYYMMDD bytes, empty when unknown
+
+    // Where a single-date move that stopped part-way is kept for the next run; set by the
+    // window. None: nothing is kept, and such a move cannot be continued.
+    UnfinishedMoves* unfinishedMoves = nullptr;
 };
 
 }  // namespace form

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "form/Trim.h"
 #include "repairs/PrivateQuery.h"
 
 namespace repairs {
@@ -22,15 +23,6 @@ const char* const kFallbackDateSql =
     "     on  a.sal_ymd = b.sal_ymd \r\n";
 // clang-format on
 
-// Drops blanks and control characters at both ends; code page 949 bytes are all above them.
-std::string Trim(const std::string& text) {
-    auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    std::string::size_type begin = 0, end = text.size();
-    while (begin < end && isSpace(text[begin])) ++begin;
-    while (end > begin && isSpace(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
-
 }  // namespace
 
 void LoadBusinessDate(form::FormState& form) {
@@ -40,11 +32,11 @@ void LoadBusinessDate(form::FormState& form) {
         reader.query.Close();
         if (reader.transaction.InTransaction()) reader.transaction.Commit();
         reader.query.OpenQuery(kOpeningDateSql);
-        form.BusinessDate = Trim(reader.query.FieldText("mx"));
+        form.BusinessDate = form::Trim(reader.query.FieldText("mx"));
         if (form.BusinessDate.empty()) {
             reader.query.Close();
             reader.query.OpenQuery(kFallbackDateSql);
-            form.BusinessDate = Trim(reader.query.FieldText("mx"));
+            form.BusinessDate = form::Trim(reader.query.FieldText("mx"));
         }
     } catch (const std::exception&) {
         form.BusinessDate.clear();

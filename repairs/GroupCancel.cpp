@@ -154,7 +154,7 @@ bool CancelGroup(form::FormState& form, const std::string& tblNo) {
         return true;
     } catch (const std::exception&) {
         form.ui.MessageDialog("그룹취소실패-2", DialogKind::Warning, DialogButtons::Ok);
-        RollbackIfActive(writer.transaction);
+        writer.transaction.RollbackFailedWork();
         return false;
     }
 }
@@ -185,7 +185,7 @@ bool NotifyTableChange(form::FormState& form, const std::string& tblNo) {
         return true;
     } catch (const std::exception&) {
         form.ui.MessageDialog("그룹취소실패-1", DialogKind::Warning, DialogButtons::Ok);
-        RollbackIfActive(writer.transaction);
+        writer.transaction.RollbackFailedWork();
         return false;
     }
 }

@@ -94,7 +94,7 @@ void Button8Click(form::FormState& form) {
                          form::DialogButtons::Ok);
     } catch (const std::exception&) {
         // Undoes both deletes and the block together.
-        RollbackIfActive(cleanup.transaction);
+        cleanup.transaction.RollbackFailedWork();
         ui.MessageDialog("키맵이상 정리 처리 실패", form::DialogKind::Warning,
                          form::DialogButtons::Ok);
     }

@@ -87,7 +87,7 @@ void Button1Click(form::FormState& form) {
                              DialogButtons::Ok);
         } catch (const std::exception&) {
             // Both option rows change together or not at all.
-            RollbackIfActive(form.IBTransaction1);
+            form.IBTransaction1.RollbackFailedWork();
             ui.MessageDialog("변경 실패.", DialogKind::Warning, DialogButtons::Ok);
         }
     } catch (const std::exception&) {

@@ -34,7 +34,7 @@ void Button7Click(form::FormState& form) {
         ui.MessageDialog("상품별인쇄설정 누락시 처리 완료", form::DialogKind::Information,
                          form::DialogButtons::Ok);
     } catch (const std::exception&) {
-        RollbackIfActive(mend.transaction);
+        mend.transaction.RollbackFailedWork();
         ui.MessageDialog("상품별인쇄설정 누락시 처리 실패", form::DialogKind::Warning,
                          form::DialogButtons::Ok);
     }

@@ -24,8 +24,4 @@ struct PrivateQuery {
 // a transaction on a closed connection fails.
 void StartIfInactive(PrivateQuery& work);
 
-// Rolls the transaction back when it is active. A failing rollback is swallowed: the caller is
-// already on its failure path and still has to show its own message.
-void RollbackIfActive(db::DbTransaction& transaction) noexcept;
-
 }  // namespace repairs

@@ -32,7 +32,7 @@ void Button6Click(form::FormState& form) {
         ui.MessageDialog("테이블 락 제거 완료", form::DialogKind::Information,
                          form::DialogButtons::Ok);
     } catch (const std::exception&) {
-        RollbackIfActive(cleanup.transaction);
+        cleanup.transaction.RollbackFailedWork();
         ui.MessageDialog("테이블 락 제거 실패", form::DialogKind::Warning, form::DialogButtons::Ok);
     }
 }

@@ -6,6 +6,8 @@
 --             4 December; the time stamps show the real days (multi-date change 20261201 ~
 --             20261204 moves the sales of 2, 3 and 4 December). Sale 12 was paid at 23:59:52
 --             and its card approval stamped just after midnight.
+--             A cash row of sale 15 was stamped by an old terminal as 2026/12/03, which is
+--             no date YYYY-MM-DD: the realignment leaves it and counts it in its log.
 -- Pay kinds: 01 cash, 02 card, 05 mobile pay, 07 mobile meal ticket, 09 customer credit.
 
 -- OS_ORDER
@@ -196,6 +198,7 @@ INSERT INTO OS_PAY (SAL_YMD, SAL_SEQ, PAY_GB, PAY_AMT, UPD_DT) VALUES ('20261201
 INSERT INTO OS_PAY (SAL_YMD, SAL_SEQ, PAY_GB, PAY_AMT, UPD_DT) VALUES ('20261201', 13, '05', 13000, '2026-12-03 11:36:06');
 INSERT INTO OS_PAY (SAL_YMD, SAL_SEQ, PAY_GB, PAY_AMT, UPD_DT) VALUES ('20261201', 14, '09', 18000, '2026-12-03 12:47:13');
 INSERT INTO OS_PAY (SAL_YMD, SAL_SEQ, PAY_GB, PAY_AMT, UPD_DT) VALUES ('20261201', 15, '02', 20700, '2026-12-03 13:22:42');
+INSERT INTO OS_PAY (SAL_YMD, SAL_SEQ, PAY_GB, PAY_AMT, UPD_DT) VALUES ('20261201', 15, '01', 300, '2026/12/03 13:23:05');
 INSERT INTO OS_PAY (SAL_YMD, SAL_SEQ, PAY_GB, PAY_AMT, UPD_DT) VALUES ('20261201', 16, '02', 106000, '2026-12-03 22:03:20');
 INSERT INTO OS_PAY (SAL_YMD, SAL_SEQ, PAY_GB, PAY_AMT, UPD_DT) VALUES ('20261201', 17, '01', 18000, '2026-12-03 21:01:15');
 INSERT INTO OS_PAY (SAL_YMD, SAL_SEQ, PAY_GB, PAY_AMT, UPD_DT) VALUES ('20261201', 18, '05', 15000, '2026-12-04 11:40:47');

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -96,6 +97,43 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
                                         kRealignOk}));
     ExpectSameSales(AfterRealign(moved, "20240313", "20240316"), Capture(db));
     EXPECT_EQ(db.Count("OS_MASTER", "SAL_SEQ = 2 and SAL_YMD = '20240314'"), 1);
+    window.FormClose();
+}
+
+TEST(DatePageWindow, StoppedMoveGoesOnAfterTheQuestion) {
+    TestDatabase db;
+    SeedThreeSales(db);
+    FailUpdatesOf(db, "OS_PAY");
+    const SalesState before = Capture(db);
+    QTemporaryDir settingsDir;
+    app::UnfinishedMoveSettings unfinished(settingsDir.filePath("unfinished-moves.ini"));
+
+    app::TfmMain window(db.Name());
+    window.State().unfinishedMoves = &unfinished;
+    window.ShowMain();
+    window.PageControl1->SetActivePageIndex(window.PageControl1->PageCount() - 1);
+    QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
+    SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 14));
+    {
+        DialogClicker clicker({true});
+        QTest::mouseClick(window.Button9, Qt::LeftButton);
+        EXPECT_EQ(clicker.unexpected, 0);
+    }
+    EXPECT_EQ(LogLines(window).back(), kSingleFailed);
+    StopFailingUpdatesOf(db, "OS_PAY");
+
+    DialogClicker clicker({true, true, true});
+    QTest::mouseClick(window.Button9, Qt::LeftButton);
+    ASSERT_EQ(clicker.shown.size(), 3u);
+    EXPECT_EQ(clicker.shown[1].caption, "Confirm");
+    EXPECT_EQ(
+        clicker.shown[1].text,
+        "20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 이어서 진행하시겠습니까?");
+    EXPECT_EQ(clicker.shown[1].buttons, "OK   Cancel   ");
+    EXPECT_EQ(clicker.shown[2].text, "완료.");
+    EXPECT_EQ(LogLines(window).back(), kSingleOk);
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
+    EXPECT_FALSE(unfinished.Find(db.Name()));
     window.FormClose();
 }
 

@@ -16,40 +16,8 @@
 namespace datefix_test {
 namespace {
 
-// Statement names of the realignment as its error lines spell them.
-const std::array<const char*, 20> kStatementNames = {"os_pay_info",
-                                                     "OS_LSTICKET_APV_HEAD",
-                                                     "OS_LSTICKET_APV_DETAIL",
-                                                     "OS_LSTICKET_APV_BARCODE",
-                                                     "OS_INWON_DETAIL",
-                                                     "OS_ETC_INWON_PAY",
-                                                     "OS_ETC_INWON",
-                                                     "os_order",
-                                                     "os_order_h",
-                                                     "os_pay",
-                                                     "os_master",
-                                                     "os_order_setitem",
-                                                     "os_order_tbl_seq",
-                                                     "cs_master",
-                                                     "CS_BALANCE",
-                                                     "MS_POINT_DETAIL",
-                                                     "OS_ASSOCIATES",
-                                                     "OS_FISHING_GAME",
-                                                     "OS_MOBILE_PAY",
-                                                     "OS_TAXPAY"};
-
 constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
 constexpr const char* kByHand = "OC_REGISTER 수동 적용 해야 합니다.";
-
-void SeedThreeSales(const TestDatabase& db) {
-    SalesSeed(db)
-        .Sale("20240313", 1, "2024-03-13 10:00:00")
-        .Sale("20240313", 2, "2024-03-14 11:00:00")
-        .Sale("20240313", 3, "2024-03-15 12:00:00")
-        .Sale("20240312", 2, "2024-03-12 12:00:00")
-        .Register("20240313", "01")
-        .Flush();
-}
 
 // --- Refused updates ---------------------------------------------------------------------------
 
@@ -59,7 +27,7 @@ class SingleMoveFailsAtTable : public DatePageTest, public ::testing::WithParamI
 TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
     const size_t n = GetParam();
     SeedThreeSales(db);
-    FailUpdatesOf(db, kMoveOrder[n - 1].name, "2");
+    FailUpdatesOf(db, datefix::kSingleDateTables[n - 1].name, "2");
     const SalesState before = Capture(db);
 
     ChooseSingleMove("20240313", "20240314");
@@ -67,7 +35,7 @@ TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
 
     // Key 1 of table N was moved inside the unit, then undone with it.
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", n - 1, false), Capture(db));
-    const std::string prefix = kLogPrefixes[n - 1];
+    const std::string prefix = datefix::kSingleDateTables[n - 1].logPrefix;
     ASSERT_GE(ui.log.size(), 4u);
     EXPECT_EQ(ui.log.front(), kSingleStart);
     EXPECT_EQ(std::vector<std::string>(ui.log.end() - 4, ui.log.end()),
@@ -75,6 +43,8 @@ TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
                                         "ERROR " + prefix + "2", kSingleFailed}));
     EXPECT_EQ(ui.log.size(), 1 + 3 * (n - 1) + 4);
     ExpectOnlyConfirmation();
+    // Recorded for a later run once a table had been committed.
+    EXPECT_EQ(unfinished.Find(db.Name()).has_value(), n > 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(FaultTest, SingleMoveFailsAtTable,
@@ -95,6 +65,20 @@ TEST_F(Faults, RegisterFailureKeepsAllTablesMoved) {
                                         "ERROR OC_REGISTER->3", kSingleFailed}));
 }
 
+// Any failure inside a table's unit undoes that table, here a log line that cannot be written.
+TEST_F(Faults, LogLineThatFailsUndoesItsTable) {
+    SeedThreeSales(db);
+    const SalesState before = Capture(db);
+
+    ChooseSingleMove("20240313", "20240314");
+    ui.failAppendLogIn = 1 + 3 * 4 + 2;  // the start line, tables 1 to 4, then OS_PAY's second row
+    ASSERT_NO_THROW(Start());
+    EXPECT_EQ(
+        std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
+        (std::vector<std::string>{"OS_PAY->1 - 2024-03-14", "ERROR OS_PAY->2", kSingleFailed}));
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 4, false), Capture(db));
+}
+
 // Param: 1-based number of the realignment statement that fails.
 class RealignFailsAtStatement : public DatePageTest,
                                 public ::testing::WithParamInterface<size_t> {};
@@ -102,18 +86,19 @@ class RealignFailsAtStatement : public DatePageTest,
 TEST_P(RealignFailsAtStatement, StopsThereAndASecondRunCompletes) {
     const size_t n = GetParam();
     SeedThreeSales(db);
-    FailUpdatesOf(db, kRealignOrder[n - 1].name);
+    FailUpdatesOf(db, datefix::kRealignTables[n - 1].name);
     const SalesState before = Capture(db);
 
     ChooseRealign("20240313", "20240316");
     Start();
     EXPECT_EQ(ui.log,
-              (std::vector<std::string>{
-                  kRealignStart, std::string("ERROR ") + kStatementNames[n - 1], kRealignFailed}));
+              (std::vector<std::string>{kRealignStart,
+                                        std::string("ERROR ") + datefix::kRealignTables[n - 1].name,
+                                        kRealignFailed}));
     ExpectOnlyConfirmation();
     ExpectSameSales(AfterRealign(before, "20240313", "20240316", n - 1), Capture(db));
 
-    StopFailingUpdatesOf(db, kRealignOrder[n - 1].name);
+    StopFailingUpdatesOf(db, datefix::kRealignTables[n - 1].name);
     Start();
     EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, kByHand, kRealignOk}));
     ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
@@ -121,6 +106,86 @@ TEST_P(RealignFailsAtStatement, StopsThereAndASecondRunCompletes) {
 
 INSTANTIATE_TEST_SUITE_P(FaultTest, RealignFailsAtStatement,
                          ::testing::Values(1u, 7u, 8u, 9u, 10u, 11u, 12u, 20u));
+
+// --- A stopped single-date move, finished or undone later ---------------------------------------
+
+const std::vector<std::string> kRefused = {kSingleStart, "변경하실 날짜에 매출이 존재합니다.",
+                                           kSingleFailed};
+
+// Param: the unit that stops the first run (1-based, 21 = the register step), and whether the
+// second run goes on with the move (else it moves the sales back).
+class StoppedMove : public DatePageTest,
+                    public ::testing::WithParamInterface<std::tuple<size_t, bool>> {
+protected:
+    // Confirms the run and gives `answer` to the question, if one comes.
+    void StartAnswering(int answer) {
+        ui.dialogs.clear();
+        ui.Answer(form::kResultOk);
+        ui.Answer(answer);
+        datefix::Button9Click(form);
+        ui.answers.clear();
+    }
+};
+
+TEST_P(StoppedMove, GoesOnOrBackAfterTheQuestion) {
+    const auto [n, goOn] = GetParam();
+    const std::string failing = n <= 20 ? datefix::kSingleDateTables[n - 1].name : "OC_REGISTER";
+    SeedThreeSales(db);
+    FailUpdatesOf(db, failing);
+    const SalesState before = Capture(db);
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+    ASSERT_EQ(ui.log.back(), kSingleFailed);
+    const auto entry = unfinished.Find(db.Name());
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->wrongDate + ">" + entry->targetDate + " " + entry->errorLine,
+              "20240313>20240314 " + ui.log[ui.log.size() - 2]);
+    StopFailingUpdatesOf(db, failing);
+    const SalesState stopped = Capture(db);
+
+    // Another pair of dates is refused as ever and leaves the entry.
+    ChooseSingleMove("20240312", "20240314");
+    StartAnswering(form::kResultOk);
+    EXPECT_EQ(ui.log, kRefused);
+    EXPECT_EQ(unfinished.Find(db.Name())->time, entry->time);
+
+    // The question comes where the target date has sales: going on always, going back while
+    // OS_MASTER is still on the wrong date. Cancel refuses as before.
+    if (goOn)
+        ChooseSingleMove("20240313", "20240314");
+    else
+        ChooseSingleMove("20240314", "20240313");
+    const bool asked = goOn || n <= 4;
+    if (asked) {
+        StartAnswering(form::kResultCancel);
+        EXPECT_EQ(ui.log, kRefused);
+        ASSERT_EQ(ui.dialogs.size(), 2u);
+        EXPECT_EQ(ui.dialogs[1].text,
+                  std::string("20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. ") +
+                      (goOn ? "이어서 진행하시겠습니까?" : "되돌리시겠습니까?"));
+        EXPECT_EQ(ui.dialogs[1].kind, form::DialogKind::Confirmation);
+        EXPECT_EQ(ui.dialogs[1].buttons, form::DialogButtons::OkCancel);
+        ExpectSameSales(stopped, Capture(db));
+    }
+    StartAnswering(form::kResultOk);
+    EXPECT_EQ(ui.dialogs.size(), asked ? 3u : 2u);
+    EXPECT_EQ(ui.log.back(), kSingleOk);
+    // Tables already moved have nothing left to log.
+    const size_t tablesMoved = goOn ? 21 - std::min<size_t>(n, 21) : std::min<size_t>(n - 1, 20);
+    EXPECT_EQ(ui.log.size(), 1 + 3 * tablesMoved + 2);
+    // Moved back, the stamps keep their own time of day on the wrong date's day.
+    ExpectSameSales(goOn ? AfterSingleMove(before, "20240313", "20240314", 20, true)
+                         : AfterSingleMove(before, "20240313", "20240313", n - 1, false),
+                    Capture(db));
+    EXPECT_FALSE(unfinished.Find(db.Name()));
+
+    StartAnswering(form::kResultOk);
+    EXPECT_EQ(ui.log, kRefused);
+    ExpectOnlyConfirmation();
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultTest, StoppedMove,
+                         ::testing::Combine(::testing::Values(2u, 4u, 5u, 21u), ::testing::Bool()));
 
 // --- A row held by another attachment ------------------------------------------------------------
 
@@ -252,23 +317,9 @@ INSTANTIATE_TEST_SUITE_P(FaultTest, RealignAgainstLockedRow, ::testing::Bool());
 
 // --- A writing transaction that cannot start -----------------------------------------------------
 
-// The server refuses the next transaction start of an attachment once an update of `armedBy`
-// has run on it: the update arms a session flag, and a transaction-start trigger raises an
-// exception (once) when it finds the flag.
-void RefuseNextStartAfterUpdateOf(const TestDatabase& db, const std::string& armedBy) {
-    db.Exec("create or alter exception E_NO_START 'transaction start refused'");
-    db.Exec(
-        "create trigger T_NO_START on transaction start as declare variable x integer; begin "
-        "if (rdb$get_context('USER_SESSION', 'NO_START') = '1') then begin "
-        "x = rdb$set_context('USER_SESSION', 'NO_START', null); exception E_NO_START; end end");
-    db.Exec("create trigger T_ARM_START for " + armedBy +
-            " after update as declare variable x integer; begin "
-            "x = rdb$set_context('USER_SESSION', 'NO_START', '1'); end");
-}
-
 TEST_F(Faults, WriterThatCannotStartGivesTheErrorLine) {
     SeedThreeSales(db);
-    RefuseNextStartAfterUpdateOf(db, "OS_PAY_INFO");  // table 6: table 7 cannot start
+    RefuseNextAfterUpdateOf(db, "start", "OS_PAY_INFO");  // table 6: table 7 cannot start
     // Database triggers take effect for attachments made after them.
     form.IBDatabase1.Disconnect();
     form.IBDatabase1.Connect();
@@ -285,7 +336,7 @@ TEST_F(Faults, WriterThatCannotStartGivesTheErrorLine) {
 
 TEST_F(Faults, RealignWriterThatCannotStartGivesTheErrorLine) {
     SeedThreeSales(db);
-    RefuseNextStartAfterUpdateOf(db, "OS_ORDER_H");  // statement 9: statement 10 cannot start
+    RefuseNextAfterUpdateOf(db, "start", "OS_ORDER_H");  // statement 9: statement 10 cannot start
     form.IBDatabase1.Disconnect();
     form.IBDatabase1.Connect();
     const SalesState before = Capture(db);

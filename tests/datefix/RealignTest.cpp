@@ -33,11 +33,11 @@ TEST_F(Realign, MovesEachSaleToTheDayItWasMade) {
     ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
 
     // Every table of sale 3 now carries the 15th, the dependent ones through OS_MASTER.
-    for (const SalesTable& t : kMoveOrder) {
+    for (const datefix::SingleDateTable& t : datefix::kSingleDateTables) {
         SCOPED_TRACE(t.name);
         const std::string key = std::string(t.key) + " = '3'";
         EXPECT_EQ(db.Count(t.name, key + " and SAL_YMD = '20240315'"), 1);
-        if (*t.stamp) {
+        if (t.stamp) {
             EXPECT_EQ(
                 db.Scalar(std::string("select ") + t.stamp + " from " + t.name + " where " + key),
                 "2024-03-15 12:30:00");
@@ -141,6 +141,29 @@ TEST_F(Realign, DependentRowsFollowOnlyAMisdatedSale) {
         EXPECT_EQ(db.Count(table, "SAL_SEQ = 7 and SAL_YMD = '20240313'"), 1) << table;
     }
     EXPECT_EQ(db.Count("OS_INWON_DETAIL", "SAL_SEQ = 9 and SAL_YMD = '20240313'"), 1);
+}
+
+// Only stamps that begin with a date YYYY-MM-DD move a row; the others stay and are counted.
+TEST_F(Realign, StampsThatAreNoDateStayAndAreCounted) {
+    SalesSeed(db)
+        .Sale("20240313", 1, "2024-03-14 10:00:00")
+        .Sale("20240313", 2, "2024/03/12 09:00:00")  // 13 stamped rows, dependents with them
+        .Row("OS_PAY", "20240313", "1", "2024/03/14 10:05:00")
+        .Row("OS_ORDER", "20240313", "1", "          ")
+        .Row("OS_ORDER_H", "20240313", "1", "2024-3-14 10:00:00")
+        .Row("CS_BALANCE", "20240313", "1", std::nullopt)          // not counted
+        .Row("OS_TAXPAY", "20240312", "1", "2024/03/14 10:00:00")  // outside the range
+        .Row("OS_TAXPAY", "20240313", "1", "20240313-------bad")   // business date as stamp
+        .Flush();
+    const SalesState before = Capture(db);
+
+    ChooseRealign("20240313", "20240316");
+    Start();
+    EXPECT_EQ(ui.log, (std::vector<std::string>{
+                          kRealignStart, "날짜 형식이 아닌 시간 기록 16건은 변경하지 않았습니다.",
+                          kByHand, kRealignOk}));
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
+    EXPECT_EQ(db.Count("OS_MASTER", "SAL_YMD = '20240314'"), 1);
 }
 
 TEST_F(Realign, TwoSalesUnderOneKeyStopTheRunAtTheFirstStatement) {

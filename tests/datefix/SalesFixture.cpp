@@ -1,6 +1,7 @@
 #include "tests/datefix/SalesFixture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 #include <sstream>
 
@@ -14,63 +15,6 @@ const char* const kSingleFailed = "[지정된 날짜 변경] 오류 발생";
 const char* const kRealignStart = "[다중 날짜 변경] 진행중";
 const char* const kRealignOk = "[다중 날짜 변경] 정상 처리 되었습니다.";
 const char* const kRealignFailed = "[다중 날짜 변경] 오류 발생";
-
-const std::array<SalesTable, 20> kMoveOrder = {{
-    {"OS_ORDER", "UPD_DT", "SAL_SEQ"},         {"OS_ORDER_H", "UPD_DT", "SAL_SEQ"},
-    {"OS_ORDER_SETITEM", "UPD_DT", "SAL_SEQ"}, {"OS_MASTER", "UPD_DT", "SAL_SEQ"},
-    {"OS_PAY", "UPD_DT", "SAL_SEQ"},           {"OS_PAY_INFO", "", "SAL_SEQ"},
-    {"OS_ORDER_TBL_SEQ", "REG_DT", "SAL_SEQ"}, {"CS_MASTER", "UPD_DT", "BILL_NO"},
-    {"CS_BALANCE", "UPD_DT", "SAL_SEQ"},       {"MS_POINT_DETAIL", "UPD_DT", "SAL_SEQ"},
-    {"OS_ASSOCIATES", "UPD_DT", "SAL_SEQ"},    {"OS_FISHING_GAME", "UPD_DT", "SAL_SEQ"},
-    {"OS_MOBILE_PAY", "UPD_DT", "SAL_SEQ"},    {"OS_TAXPAY", "UPD_DT", "SAL_SEQ"},
-    {"OS_ETC_INWON", "", "SAL_SEQ"},           {"OS_ETC_INWON_PAY", "", "SAL_SEQ"},
-    {"OS_INWON_DETAIL", "", "SAL_SEQ"},        {"OS_LSTICKET_APV_BARCODE", "", "SAL_SEQ"},
-    {"OS_LSTICKET_APV_DETAIL", "", "SAL_SEQ"}, {"OS_LSTICKET_APV_HEAD", "", "SAL_SEQ"},
-}};
-
-const std::array<const char*, 20> kLogPrefixes = {"OS_ORDER->",
-                                                  "OS_Order_h->",
-                                                  "os_order_setitem->",
-                                                  "OS_MASTER->",
-                                                  "OS_PAY->",
-                                                  "OS_PAY_INFO->",
-                                                  "os_order_tbl_seq->",
-                                                  "cs_master->",
-                                                  "CS_BALANCE->",
-                                                  "MS_POINT_DETAIL->",
-                                                  "OS_ASSOCIATES->",
-                                                  "OS_FISHING_GAME->",
-                                                  "OS_MOBILE_PAY->",
-                                                  "OS_TAXPAY->",
-                                                  "OS_ETC_INWON->",
-                                                  "OS_ETC_INWON_PAY->",
-                                                  "OS_INWON_DETAIL->",
-                                                  "OS_LSTICKET_APV_BARCODE->",
-                                                  "OS_LSTICKET_APV_DETAIL->",
-                                                  "OS_LSTICKET_APV_HEAD->"};
-
-const std::array<SalesTable, 20> kRealignOrder = {{
-    {"OS_PAY_INFO", "", "SAL_SEQ"},
-    {"OS_LSTICKET_APV_HEAD", "", "SAL_SEQ"},
-    {"OS_LSTICKET_APV_DETAIL", "", "SAL_SEQ"},
-    {"OS_LSTICKET_APV_BARCODE", "", "SAL_SEQ"},
-    {"OS_INWON_DETAIL", "", "SAL_SEQ"},
-    {"OS_ETC_INWON_PAY", "", "SAL_SEQ"},
-    {"OS_ETC_INWON", "", "SAL_SEQ"},
-    {"OS_ORDER", "UPD_DT", "SAL_SEQ"},
-    {"OS_ORDER_H", "UPD_DT", "SAL_SEQ"},
-    {"OS_PAY", "UPD_DT", "SAL_SEQ"},
-    {"OS_MASTER", "UPD_DT", "SAL_SEQ"},
-    {"OS_ORDER_SETITEM", "UPD_DT", "SAL_SEQ"},
-    {"OS_ORDER_TBL_SEQ", "REG_DT", "SAL_SEQ"},
-    {"CS_MASTER", "UPD_DT", "BILL_NO"},
-    {"CS_BALANCE", "UPD_DT", "SAL_SEQ"},
-    {"MS_POINT_DETAIL", "UPD_DT", "SAL_SEQ"},
-    {"OS_ASSOCIATES", "UPD_DT", "SAL_SEQ"},
-    {"OS_FISHING_GAME", "UPD_DT", "SAL_SEQ"},
-    {"OS_MOBILE_PAY", "UPD_DT", "SAL_SEQ"},
-    {"OS_TAXPAY", "UPD_DT", "SAL_SEQ"},
-}};
 
 namespace {
 
@@ -89,9 +33,15 @@ std::string QuoteOrNull(const Stamp& value) {
     return value ? Quote(*value) : "null";
 }
 
-const SalesTable& Find(const std::string& name) {
-    for (const SalesTable& t : kMoveOrder)
-        if (name == t.name) return t;
+// Names as the server keeps them: upper case.
+std::string Upper(std::string name) {
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+const datefix::SingleDateTable& Find(const std::string& name) {
+    for (const datefix::SingleDateTable& t : datefix::kSingleDateTables)
+        if (Upper(name) == Upper(t.name)) return t;
     throw std::invalid_argument("not a sales table: " + name);
 }
 
@@ -100,12 +50,15 @@ std::string Dashed(const std::string& ymd) {
 }
 
 // The real date of a stamp as the realignment computes it: its first ten characters without
-// dashes; none for a NULL stamp.
+// dashes, when they are a date YYYY-MM-DD; none otherwise (NULL included).
 std::optional<std::string> RealDate(const std::string& stamp) {
-    if (stamp == kNull) return std::nullopt;
-    std::string date = stamp.substr(0, 10);
-    date.erase(std::remove(date.begin(), date.end(), '-'), date.end());
-    return date;
+    if (stamp == kNull || stamp.size() < 10) return std::nullopt;
+    for (size_t i = 0; i < 10; ++i) {
+        const bool dash = i == 4 || i == 7;
+        if (dash ? stamp[i] != '-' : !std::isdigit(static_cast<unsigned char>(stamp[i])))
+            return std::nullopt;
+    }
+    return stamp.substr(0, 4) + stamp.substr(5, 2) + stamp.substr(8, 2);
 }
 
 bool InRange(const std::string& ymd, const std::string& from, const std::string& to) {
@@ -115,20 +68,21 @@ bool InRange(const std::string& ymd, const std::string& from, const std::string&
 }  // namespace
 
 SalesSeed& SalesSeed::Sale(const std::string& ymd, int seq, const Stamp& stamp) {
-    for (const SalesTable& t : kMoveOrder) Row(t.name, ymd, std::to_string(seq), stamp);
+    for (const datefix::SingleDateTable& t : datefix::kSingleDateTables)
+        Row(t.name, ymd, std::to_string(seq), stamp);
     return *this;
 }
 
 SalesSeed& SalesSeed::Row(const std::string& table, const std::string& ymd, const std::string& key,
                           const Stamp& stamp, int tblSalSeq) {
-    const SalesTable& t = Find(table);
+    const datefix::SingleDateTable& t = Find(table);
     std::string columns = std::string("SAL_YMD, ") + t.key;
     std::string values = Quote(ymd) + ", " + Quote(key);
-    if (*t.stamp) {
+    if (t.stamp) {
         columns += std::string(", ") + t.stamp;
         values += ", " + QuoteOrNull(stamp);
     }
-    if (table == "OS_ORDER") {
+    if (t.tblSalSeq) {
         columns += ", TBL_SAL_SEQ";
         values += ", " + std::to_string(tblSalSeq);
     }
@@ -165,6 +119,16 @@ void SalesSeed::Flush() {
     pending_.clear();
 }
 
+void SeedThreeSales(const TestDatabase& db) {
+    SalesSeed(db)
+        .Sale("20240313", 1, "2024-03-13 10:00:00")
+        .Sale("20240313", 2, "2024-03-14 11:00:00")
+        .Sale("20240313", 3, "2024-03-15 12:00:00")
+        .Sale("20240312", 2, "2024-03-12 12:00:00")
+        .Register("20240313", "01")
+        .Flush();
+}
+
 size_t TableState::Column(const std::string& name) const {
     auto it = std::find(columns.begin(), columns.end(), name);
     if (it == columns.end()) throw std::invalid_argument("no column " + name);
@@ -174,7 +138,8 @@ size_t TableState::Column(const std::string& name) const {
 SalesState Capture(const TestDatabase& db) {
     SalesState state;
     std::vector<std::string> tables;
-    for (const SalesTable& t : kMoveOrder) tables.push_back(t.name);
+    for (const datefix::SingleDateTable& t : datefix::kSingleDateTables)
+        tables.push_back(Upper(t.name));
     tables.push_back("OC_REGISTER");
     for (const std::string& table : tables) {
         TableState& s = state[table];
@@ -190,14 +155,14 @@ SalesState Capture(const TestDatabase& db) {
 SalesState AfterSingleMove(SalesState state, const std::string& wrongDate,
                            const std::string& targetDate, size_t tablesDone, bool registerMoved) {
     for (size_t i = 0; i < tablesDone; ++i) {
-        const SalesTable& t = kMoveOrder[i];
-        TableState& s = state.at(t.name);
+        const datefix::SingleDateTable& t = datefix::kSingleDateTables[i];
+        TableState& s = state.at(Upper(t.name));
         const size_t ymd = s.Column("SAL_YMD");
         for (auto& row : s.rows) {
             if (row[ymd] != wrongDate) continue;
             row[ymd] = targetDate;
-            if (!*t.stamp) continue;
-            std::string& stamp = row[s.Column(t.stamp)];
+            if (!t.stamp) continue;
+            std::string& stamp = row[s.Column(Upper(t.stamp))];
             const std::string ownTime =
                 stamp == kNull || stamp.size() <= 10 ? "" : stamp.substr(10, 9);
             stamp = Dashed(targetDate) + ownTime;
@@ -215,10 +180,10 @@ SalesState AfterSingleMove(SalesState state, const std::string& wrongDate,
 SalesState AfterRealign(SalesState state, const std::string& fromDate, const std::string& toDate,
                         size_t statementsDone) {
     for (size_t i = 0; i < statementsDone; ++i) {
-        const SalesTable& t = kRealignOrder[i];
-        TableState& s = state.at(t.name);
+        const datefix::RealignTable& t = datefix::kRealignTables[i];
+        TableState& s = state.at(Upper(t.name));
         const size_t ymd = s.Column("SAL_YMD");
-        if (i < kDependentCount) {
+        if (!t.stamp) {
             // The sale's OS_MASTER row as it stands when this statement runs.
             const TableState& master = state.at("OS_MASTER");
             const size_t mYmd = master.Column("SAL_YMD");
@@ -235,7 +200,7 @@ SalesState AfterRealign(SalesState state, const std::string& fromDate, const std
                 if (real && *real != row[ymd]) row[ymd] = *real;
             }
         } else {
-            const size_t stamp = s.Column(t.stamp);
+            const size_t stamp = s.Column(Upper(t.stamp));
             for (auto& row : s.rows) {
                 const auto real = RealDate(row[stamp]);
                 if (!InRange(row[ymd], fromDate, toDate) || !real || *real == row[ymd]) continue;
@@ -281,6 +246,7 @@ void ExpectSameSales(const SalesState& expected, const SalesState& actual) {
 }
 
 DatePageTest::DatePageTest() : form(ui, db.Name()) {
+    form.unfinishedMoves = &unfinished;
     form.IBDatabase1.Connect();
 }
 
@@ -334,6 +300,20 @@ void FailUpdatesOf(const TestDatabase& db, const std::string& table, const std::
 
 void StopFailingUpdatesOf(const TestDatabase& db, const std::string& table) {
     db.Exec("drop trigger T_FAIL_" + table);
+}
+
+void RefuseNextAfterUpdateOf(const TestDatabase& db, const std::string& event,
+                             const std::string& table) {
+    db.Exec("create or alter exception E_REFUSED_" + event + " 'transaction " + event +
+            " refused'");
+    db.Exec("create trigger T_REFUSE_" + event + " on transaction " + event +
+            " as declare variable x integer; begin "
+            "if (rdb$get_context('USER_SESSION', 'REFUSE') = '1') then begin "
+            "x = rdb$set_context('USER_SESSION', 'REFUSE', null); exception E_REFUSED_" +
+            event + "; end end");
+    db.Exec("create trigger T_ARM_" + event + " for " + table +
+            " after update as declare variable x integer; begin "
+            "x = rdb$set_context('USER_SESSION', 'REFUSE', '1'); end");
 }
 
 }  // namespace datefix_test

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
-#include <array>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/UnfinishedMoveSettings.h"
+#include "datefix/SalesTables.h"
 #include "form/FormState.h"
 #include "tests/support/ScriptedWindow.h"
 #include "tests/support/TestDatabase.h"
@@ -16,21 +19,9 @@ namespace datefix_test {
 
 using testing_support::TestDatabase;
 
-// A sales table as stored, with its time stamp column ("" when it has none) and row key.
-struct SalesTable {
-    const char* name;
-    const char* stamp;
-    const char* key;
-};
-
-// The twenty sales tables in the order the single-date move works through them.
-extern const std::array<SalesTable, 20> kMoveOrder;
-// The same tables in the order the realignment runs its statements; the first seven take their
-// sale's date from OS_MASTER, the others their own stamp's date.
-extern const std::array<SalesTable, 20> kRealignOrder;
-constexpr size_t kDependentCount = 7;
-// The single-date move's log prefix of each table, in move order, as the operator reads them.
-extern const std::array<const char*, 20> kLogPrefixes;
+// The twenty sales tables are the tool's own lists (datefix/SalesTables.h): the single-date
+// move's order with each table's stamp column, key and log prefix, and the realignment's order.
+// Table and column names are compared without regard to case, as the server does.
 
 using Stamp = std::optional<std::string>;  // nullopt stores NULL
 
@@ -62,6 +53,10 @@ struct TableState {
     std::vector<std::vector<std::string>> rows;
     size_t Column(const std::string& name) const;
 };
+
+// Sales 1 to 3 of 20240313, made on the 13th, 14th and 15th, sale 2 of 20240312 and a register
+// row of 20240313.
+void SeedThreeSales(const TestDatabase& db);
 
 // Every row of the twenty sales tables and OC_REGISTER.
 using SalesState = std::map<std::string, TableState>;
@@ -99,6 +94,9 @@ protected:
     TestDatabase db;
     testing_support::ScriptedWindow ui;
     form::FormState form;
+    // The record of stopped single-date moves, in a folder of the test's own.
+    QTemporaryDir settingsDir;
+    app::UnfinishedMoveSettings unfinished{settingsDir.filePath("unfinished-moves.ini")};
 };
 
 // "YYYYMMDD" text of the given date.
@@ -118,5 +116,11 @@ extern const char* const kRealignFailed;
 void FailUpdatesOf(const TestDatabase& db, const std::string& table,
                    const std::string& onlyKey = {});
 void StopFailingUpdatesOf(const TestDatabase& db, const std::string& table);
+
+// Once an update of `table` has run on an attachment, the server refuses that attachment's next
+// transaction `event` ("start" or "commit"): the update arms a session flag that a transaction
+// trigger clears before it raises an exception. Only attachments made afterwards have the trigger.
+void RefuseNextAfterUpdateOf(const TestDatabase& db, const std::string& event,
+                             const std::string& table);
 
 }  // namespace datefix_test

@@ -25,9 +25,9 @@ TEST_F(SingleDateMove, MovesEveryTableRowByRowThenTheRegister) {
     Start();
 
     std::vector<std::string> expected = {kSingleStart};
-    for (const char* prefix : kLogPrefixes)
+    for (const datefix::SingleDateTable& t : datefix::kSingleDateTables)
         for (const char* key : {"1", "2"})
-            expected.push_back(std::string(prefix) + key + " - 2024-03-14");
+            expected.push_back(std::string(t.logPrefix) + key + " - 2024-03-14");
     expected.push_back(kRegisterHint);
     expected.push_back(kSingleOk);
     EXPECT_EQ(ui.log, expected);

@@ -1,5 +1,7 @@
 #include "tests/support/ScriptedWindow.h"
 
+#include <stdexcept>
+
 namespace testing_support {
 
 using form::ListBoxId;
@@ -66,6 +68,11 @@ void ScriptedWindow::SetLabelCaption(form::LabelId label, const std::string& tex
 
 void ScriptedWindow::SetLabelAlignment(form::LabelId label, form::Alignment alignment) {
     (label == form::LabelId::lbChange01 ? align1 : align2) = alignment;
+}
+
+void ScriptedWindow::AppendLog(const std::string& line) {
+    if (failAppendLogIn > 0 && --failAppendLogIn == 0) throw std::runtime_error("log is full");
+    log.push_back(line);
 }
 
 int ScriptedWindow::MessageDialog(const std::string& text, form::DialogKind kind,

@@ -31,6 +31,9 @@ public:
     std::string label1 = "잘못되어있는 일자", label2 = "변경할 일자";
     form::Alignment align1 = form::Alignment::Left, align2 = form::Alignment::Left;
     std::vector<std::string> log;
+    // Counts AppendLog calls down: the call that brings it to 0 throws instead of appending
+    // (1 = the next call); 0 = never.
+    int failAppendLogIn = 0;
 
     // Dialogs
     std::vector<Dialog> dialogs;
@@ -55,7 +58,7 @@ public:
     void SetLabelCaption(form::LabelId label, const std::string& text) override;
     void SetLabelAlignment(form::LabelId label, form::Alignment alignment) override;
     void ClearLog() override { log.clear(); }
-    void AppendLog(const std::string& line) override { log.push_back(line); }
+    void AppendLog(const std::string& line) override;
     int MessageDialog(const std::string& text, form::DialogKind kind,
                       form::DialogButtons buttons) override;
 

@@ -1,0 +1,94 @@
+// Failure paths whose rollback fails too, as on a lost attachment: the operation still reports
+// its own failure, and the failed work is not committed when its transaction is freed. Every
+// database object of this program uses the client library of FailingRollback.cpp.
+#include <dlfcn.h>
+
+#include "datefix/DatePage.h"
+#include "db/ClientLibrary.h"
+#include "repairs/TableLocks.h"
+#include "tests/datefix/FailingRollback.h"
+#include "tests/datefix/SalesFixture.h"
+
+namespace datefix_test {
+namespace {
+
+// The stand-in is loaded like the real library, by ClientLibrary; its control is found in it.
+int FailRollbacks(int count) {
+    db::ClientLibrary::EnsureLoaded();
+    void* library = dlopen(POSFIX_FAILING_ROLLBACK, RTLD_NOW | RTLD_NOLOAD);
+    const auto control =
+        reinterpret_cast<decltype(&posfix_fail_rollbacks)>(dlsym(library, "posfix_fail_rollbacks"));
+    const int unused = control(count);
+    dlclose(library);
+    return unused;
+}
+
+class RollbackFails : public DatePageTest {
+protected:
+    // Refuses the next commit after an update of `table`, so that the unit's work is still in its
+    // transaction when the rollback fails. The form reconnects to see the triggers.
+    void RefuseCommitAfterUpdateOf(const std::string& table) {
+        RefuseNextAfterUpdateOf(db, "commit", table);
+        form.IBDatabase1.Disconnect();
+        form.IBDatabase1.Connect();
+    }
+    // Runs the move with the next rollback failing; the failure must have been used.
+    void StartWithFailingRollback() {
+        FailRollbacks(1);
+        Start();
+        EXPECT_EQ(FailRollbacks(0), 0) << "no rollback was attempted";
+    }
+};
+
+TEST_F(RollbackFails, SingleDateMoveKeepsNothingOfTheFailedTable) {
+    SeedThreeSales(db);
+    RefuseCommitAfterUpdateOf("OS_MASTER");
+    const SalesState before = Capture(db);
+
+    ChooseSingleMove("20240313", "20240314");
+    StartWithFailingRollback();
+    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
+              (std::vector<std::string>{"OS_MASTER->3 - 2024-03-14", "ERROR OS_MASTER->3",
+                                        kSingleFailed}));
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 3, false), Capture(db));
+    // Rolled back when freed, not left open on the server.
+    EXPECT_EQ(db.Count("mon$transactions t",
+                       "exists (select 1 from mon$attachments a where a.mon$attachment_id = "
+                       "t.mon$attachment_id and a.mon$system_flag = 0 and a.mon$attachment_id <> "
+                       "current_connection)"),
+              0);
+}
+
+TEST_F(RollbackFails, RealignmentKeepsNothingOfTheFailedStatement) {
+    SeedThreeSales(db);
+    RefuseCommitAfterUpdateOf("OS_PAY");
+    const SalesState before = Capture(db);
+
+    ChooseRealign("20240313", "20240316");
+    StartWithFailingRollback();
+    EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, "ERROR os_pay", kRealignFailed}));
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316", 9), Capture(db));
+}
+
+TEST_F(RollbackFails, TableLockRemovalWarnsAndKeepsTheLocks) {
+    db.ExecAll({"insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('9999', '1', '01')",
+                "insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('4', '1', '01')"});
+    FailUpdatesOf(db, "OS_TABLE_LOCK");  // after the delete of table 9999
+    const auto before = db.Snapshot("OS_TABLE_LOCK");
+
+    FailRollbacks(1);
+    repairs::Button6Click(form);
+    EXPECT_EQ(FailRollbacks(0), 0);
+    EXPECT_EQ(ui.DialogTexts(), (std::vector<std::string>{"테이블 락 제거 진행하시겠습니까?",
+                                                          "테이블 락 제거 실패"}));
+    EXPECT_EQ(db.Snapshot("OS_TABLE_LOCK"), before);
+}
+
+}  // namespace
+}  // namespace datefix_test
+
+int main(int argc, char** argv) {
+    db::ClientLibrary::SetFileNamesForTesting(POSFIX_FAILING_ROLLBACK);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
