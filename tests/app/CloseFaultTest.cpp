@@ -2,24 +2,18 @@
 // fails on request; its own executable, because a loaded client library stays for the process.
 #include <QSignalSpy>
 
-#include <dlfcn.h>
-
 #include <gtest/gtest.h>
 
 #include "app/MainWindow.h"
-#include "db/ClientLibrary.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/support/FaultyClientControl.h"
 #include "tests/support/TestDatabase.h"
 
 namespace {
 
 TEST(CloseFaultTest, AFailedDisconnectIsShownKeepsTheWindowOpenAndClosingCanBeRetried) {
-    db::ClientLibrary::SetFileNamesForTesting(POSFIX_DETACH_FAULT_CLIENT);
+    testing_support::UseFaultyClient();
     testing_support::TestDatabase database;
-    void* client = dlopen(POSFIX_DETACH_FAULT_CLIENT, RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(client, nullptr) << "the stand-in client library was not the one loaded";
-    const auto failNextDetaches =
-        reinterpret_cast<void (*)(int)>(dlsym(client, "posfix_fail_next_detaches"));
 
     app_testing::DialogRecorder recorder;
     auto window = app_testing::OpenWindow(database.Name(), recorder);
@@ -27,7 +21,7 @@ TEST(CloseFaultTest, AFailedDisconnectIsShownKeepsTheWindowOpenAndClosingCanBeRe
     form::FormState& state = window->State();
     state.TableNoList = {"T1"};
 
-    failNextDetaches(1);
+    testing_support::FailNextDetaches(1);
     EXPECT_FALSE(window->close());
     EXPECT_EQ(
         recorder.errorBoxes,
@@ -41,7 +35,6 @@ TEST(CloseFaultTest, AFailedDisconnectIsShownKeepsTheWindowOpenAndClosingCanBeRe
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(state.IBDatabase1.IsConnected());
     EXPECT_TRUE(state.TableNoList.empty());
-    dlclose(client);
 }
 
 }  // namespace

@@ -1,27 +1,15 @@
 // Failure paths whose rollback fails too, as on a lost attachment: the operation still reports
 // its own failure, and the failed work is not committed when its transaction is freed. Every
-// database object of this program uses the client library of FailingRollback.cpp.
-#include <dlfcn.h>
-
+// database object of this program uses the stand-in client library of the tests.
 #include "datefix/DatePage.h"
-#include "db/ClientLibrary.h"
 #include "repairs/TableLocks.h"
-#include "tests/datefix/FailingRollback.h"
 #include "tests/datefix/SalesFixture.h"
+#include "tests/support/FaultyClientControl.h"
 
 namespace datefix_test {
 namespace {
 
-// The stand-in is loaded like the real library, by ClientLibrary; its control is found in it.
-int FailRollbacks(int count) {
-    db::ClientLibrary::EnsureLoaded();
-    void* library = dlopen(POSFIX_FAILING_ROLLBACK, RTLD_NOW | RTLD_NOLOAD);
-    const auto control =
-        reinterpret_cast<decltype(&posfix_fail_rollbacks)>(dlsym(library, "posfix_fail_rollbacks"));
-    const int unused = control(count);
-    dlclose(library);
-    return unused;
-}
+using testing_support::FailNextRollbacks;
 
 class RollbackFails : public DatePageTest {
 protected:
@@ -34,9 +22,9 @@ protected:
     }
     // Runs the move with the next rollback failing; the failure must have been used.
     void StartWithFailingRollback() {
-        FailRollbacks(1);
+        FailNextRollbacks(1);
         Start();
-        EXPECT_EQ(FailRollbacks(0), 0) << "no rollback was attempted";
+        EXPECT_EQ(FailNextRollbacks(0), 0) << "no rollback was attempted";
     }
 };
 
@@ -76,9 +64,9 @@ TEST_F(RollbackFails, TableLockRemovalWarnsAndKeepsTheLocks) {
     FailUpdatesOf(db, "OS_TABLE_LOCK");  // after the delete of table 9999
     const auto before = db.Snapshot("OS_TABLE_LOCK");
 
-    FailRollbacks(1);
+    FailNextRollbacks(1);
     repairs::Button6Click(form);
-    EXPECT_EQ(FailRollbacks(0), 0);
+    EXPECT_EQ(FailNextRollbacks(0), 0);
     EXPECT_EQ(ui.DialogTexts(), (std::vector<std::string>{"테이블 락 제거 진행하시겠습니까?",
                                                           "테이블 락 제거 실패"}));
     EXPECT_EQ(db.Snapshot("OS_TABLE_LOCK"), before);
@@ -88,7 +76,7 @@ TEST_F(RollbackFails, TableLockRemovalWarnsAndKeepsTheLocks) {
 }  // namespace datefix_test
 
 int main(int argc, char** argv) {
-    db::ClientLibrary::SetFileNamesForTesting(POSFIX_FAILING_ROLLBACK);
+    testing_support::UseFaultyClient();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,39 @@
+#include "tests/support/FaultyClientControl.h"
+
+#include <dlfcn.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "db/ClientLibrary.h"
+
+namespace testing_support {
+namespace {
+
+// The stand-in's control function, found in the loaded stand-in.
+template <typename Function>
+Function Control(const char* name) {
+    db::ClientLibrary::EnsureLoaded();
+    void* library = dlopen(POSFIX_FAULTY_CLIENT, RTLD_NOW | RTLD_NOLOAD);
+    if (!library) throw std::logic_error("the stand-in client library is not the one loaded");
+    const auto function = reinterpret_cast<Function>(dlsym(library, name));
+    dlclose(library);
+    if (!function) throw std::logic_error(std::string("the stand-in lacks ") + name);
+    return function;
+}
+
+}  // namespace
+
+void UseFaultyClient() {
+    db::ClientLibrary::SetFileNamesForTesting(POSFIX_FAULTY_CLIENT);
+}
+
+int FailNextRollbacks(int count) {
+    return Control<int (*)(int)>("posfix_fail_next_rollbacks")(count);
+}
+
+void FailNextDetaches(int count) {
+    Control<void (*)(int)>("posfix_fail_next_detaches")(count);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,17 @@
+#pragma once
+
+namespace testing_support {
+
+// Tests that run on the stand-in client library of FaultyClient.cpp. UseFaultyClient() makes it
+// the library that every database object loads; call it before the first one is created. A loaded
+// client library stays for the process, so such tests are a program of their own.
+void UseFaultyClient();
+
+// The next `count` rollbacks fail as on a lost attachment; returns how many failures of the
+// previous request were not used.
+int FailNextRollbacks(int count);
+
+// The next `count` detaches fail with "cannot disconnect database with open transactions".
+void FailNextDetaches(int count);
+
+}  // namespace testing_support
