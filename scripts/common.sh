@@ -15,6 +15,8 @@ POSFIX_PACKAGES=(
     xvfb xauth x11-utils imagemagick
     fonts-baekmuk fonts-nanum-coding
     iproute2 procps
+    # The sanitized run's leak suppressions name glibc functions, found only with its symbols.
+    libc6-dbg
 )
 
 posfix_say() { printf '\n==> %s\n' "$*"; }
