@@ -46,7 +46,9 @@ struct StartOptions {
 // has been shown).
 int RunMainWindow(const StartOptions& options = {});
 
-// The entry point: sets up the application object and its title, then RunMainWindow.
-int RunApplication(int argc, char** argv);
+// The entry point: sets up the application object and its title, then RunMainWindow. Only the
+// program's name reaches Qt: the tool reads no command line, so Qt's own options (-style,
+// -reverse, -stylesheet ...) have no effect.
+int RunApplication(int argc, char** argv, const StartOptions& options = {});
 
 }  // namespace app
