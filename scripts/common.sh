@@ -1,4 +1,4 @@
-# Shared by scripts/test and scripts/demo (sourced, not run): package set-up, clean-up on exit,
+# Shared by the scripts (sourced, not run): package set-up, clean-up on exit,
 # configuring and building, loading the POS schema and the demo seed.
 
 POSFIX_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
@@ -12,7 +12,7 @@ POSFIX_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev qt6-base-dev qt6-qpa-plugins
     firebird3.0-server firebird3.0-utils firebird-dev libfbclient2
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick xdotool
     fonts-baekmuk fonts-nanum-coding
     iproute2 procps
     # The sanitized run's leak suppressions name glibc functions, found only with its symbols.
