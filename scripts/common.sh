@@ -17,6 +17,8 @@ POSFIX_PACKAGES=(
     iproute2 procps
     # The sanitized run's leak suppressions name glibc functions, found only with its symbols.
     libc6-dbg
+    # scripts/check-windows: the libraries without widgets, cross-compiled for Windows.
+    g++-mingw-w64-x86-64-posix
 )
 
 posfix_say() { printf '\n==> %s\n' "$*"; }
