@@ -19,6 +19,8 @@ POSFIX_PACKAGES=(
     libc6-dbg
     # scripts/check-windows: the libraries without widgets, cross-compiled for Windows.
     g++-mingw-w64-x86-64-posix
+    # scripts/package: CPack finds the programs to pass to dpkg-shlibdeps with file.
+    file
 )
 
 posfix_say() { printf '\n==> %s\n' "$*"; }
