@@ -124,13 +124,16 @@ int RunMainWindow(const StartOptions& options) {
     return 0;
 }
 
-int RunApplication(int argc, char** argv) {
-    QApplication application(argc, argv);
+int RunApplication(int argc, char** argv, const StartOptions& options) {
+    char fallbackName[] = "posfix";
+    char* programOnly[] = {argc > 0 && argv[0] ? argv[0] : fallbackName, nullptr};
+    int programOnlyCount = 1;
+    QApplication application(programOnlyCount, programOnly);
     SetApplicationTitle(TitleFromFileName(QCoreApplication::applicationFilePath().toStdString()));
     UnfinishedMoveSettings unfinishedMoves(UnfinishedMoveSettings::DefaultFile());
-    StartOptions options;
-    options.unfinishedMoves = &unfinishedMoves;
-    return RunMainWindow(options);
+    StartOptions withStore = options;
+    if (!withStore.unfinishedMoves) withStore.unfinishedMoves = &unfinishedMoves;
+    return RunMainWindow(withStore);
 }
 
 }  // namespace app

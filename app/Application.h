@@ -36,7 +36,8 @@ struct StartOptions {
     Clock clock;                 // empty: the system clock
     // Runs once the event loop has started, with the shown window (tests, tools).
     std::function<void(TfmMain&)> onShown;
-    // Where a stopped single-date move is kept for the next run; none: not kept.
+    // Where a stopped single-date move is kept for the next run. None: RunMainWindow keeps none,
+    // RunApplication keeps it in the user's application data folder.
     form::UnfinishedMoves* unfinishedMoves = nullptr;
 };
 
@@ -45,7 +46,9 @@ struct StartOptions {
 // has been shown).
 int RunMainWindow(const StartOptions& options = {});
 
-// The entry point: sets up the application object and its title, then RunMainWindow.
-int RunApplication(int argc, char** argv);
+// The entry point: sets up the application object and its title, then RunMainWindow. Only the
+// program's name reaches Qt: the tool reads no command line, so Qt's own options (-style,
+// -reverse, -stylesheet ...) have no effect.
+int RunApplication(int argc, char** argv, const StartOptions& options = {});
 
 }  // namespace app

@@ -1,4 +1,4 @@
-# Shared by scripts/test and scripts/demo (sourced, not run): package set-up, clean-up on exit,
+# Shared by the scripts (sourced, not run): package set-up, clean-up on exit,
 # configuring and building, loading the POS schema and the demo seed.
 
 POSFIX_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
@@ -12,9 +12,15 @@ POSFIX_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev qt6-base-dev qt6-qpa-plugins
     firebird3.0-server firebird3.0-utils firebird-dev libfbclient2
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick xdotool
     fonts-baekmuk fonts-nanum-coding
     iproute2 procps
+    # The sanitized run's leak suppressions name glibc functions, found only with its symbols.
+    libc6-dbg
+    # scripts/check-windows: the libraries without widgets, cross-compiled for Windows.
+    g++-mingw-w64-x86-64-posix
+    # scripts/package: CPack finds the programs to pass to dpkg-shlibdeps with file.
+    file
 )
 
 posfix_say() { printf '\n==> %s\n' "$*"; }
@@ -70,32 +76,16 @@ posfix_unblock_services() {
     fi
 }
 
-# Installs the missing packages, without starting any service (policy-rc.d) and without
-# leaving behind a system Firebird server that did not run before.
-posfix_install_packages() {
-    local missing=() p
-    for p in "${POSFIX_PACKAGES[@]}"; do
-        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-            missing+=("$p")
-        fi
-    done
-    if ((${#missing[@]} == 0)); then
-        posfix_say "All needed Debian packages are installed"
-        return 0
-    fi
-    [[ $EUID -eq 0 ]] || posfix_die "run as root to install the missing packages: ${missing[*]}"
-    posfix_say "Installing ${missing[*]}"
-
-    local before after
+# Runs apt-get with the given arguments as root, without prompts, without starting any service
+# (policy-rc.d) and without leaving behind a system Firebird server that did not run before.
+posfix_apt() {
+    [[ $EUID -eq 0 ]] || posfix_die "run as root for: apt-get $*"
+    local before after rc
     before=$(posfix_system_firebird_pids)
     posfix_on_exit posfix_unblock_services
     posfix_block_services
-    export DEBIAN_FRONTEND=noninteractive
-    local apt=(apt-get -y -q -o DPkg::Lock::Timeout=600)
-    if ! "${apt[@]}" update || ! "${apt[@]}" install --no-install-recommends "${missing[@]}"; then
-        posfix_unblock_services
-        posfix_die "package installation failed"
-    fi
+    DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=600 "$@"
+    rc=$?
     posfix_unblock_services
 
     after=$(posfix_system_firebird_pids)
@@ -107,6 +97,31 @@ posfix_install_packages() {
         after=$(posfix_system_firebird_pids)
         [[ -z $after ]] || echo "warning: system Firebird processes still running: $after" >&2
     fi
+    return "$rc"
+}
+
+# Installs those of the given packages (default: POSFIX_PACKAGES) that are missing; their
+# names are left in POSFIX_INSTALLED.
+POSFIX_INSTALLED=()
+posfix_install_packages() {
+    local wanted=("$@") missing=() p
+    ((${#wanted[@]} > 0)) || wanted=("${POSFIX_PACKAGES[@]}")
+    POSFIX_INSTALLED=()
+    for p in "${wanted[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    if ((${#missing[@]} == 0)); then
+        posfix_say "All needed Debian packages are installed"
+        return 0
+    fi
+    [[ $EUID -eq 0 ]] || posfix_die "run as root to install the missing packages: ${missing[*]}"
+    posfix_say "Installing ${missing[*]}"
+    if ! posfix_apt update || ! posfix_apt install --no-install-recommends "${missing[@]}"; then
+        posfix_die "package installation failed"
+    fi
+    POSFIX_INSTALLED=("${missing[@]}")
 }
 
 # Configures <build dir> with the given cache settings. An existing build folder keeps its

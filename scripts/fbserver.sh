@@ -173,10 +173,21 @@ make_security_db() {
     : >"$root/security3.ready"
 }
 
+# Asks the server for its version; on failure the probe's own text is left in PROBE_TEXT.
+PROBE_TEXT=""
 server_answers() {
     local port=$1
-    fbsvcmgr "localhost/$port:service_mgr" -user "$FB_USER" -password "$FB_PASSWORD" \
-        -info_server_version >/dev/null 2>&1
+    PROBE_TEXT=$(fbsvcmgr "localhost/$port:service_mgr" -user "$FB_USER" -password "$FB_PASSWORD" \
+        -info_server_version 2>&1 >/dev/null) && return 0
+    [[ -n $PROBE_TEXT ]] || PROBE_TEXT="fbsvcmgr failed without a message"
+    return 1
+}
+
+# A probe failure that waiting cannot cure: the host name does not resolve, or the server
+# answered and refused the login.
+probe_failure_is_final() {
+    [[ $PROBE_TEXT == *"Failed to locate host machine"* ||
+        $PROBE_TEXT == *"user name and password are not defined"* ]]
 }
 
 cmd_start() {
@@ -189,6 +200,9 @@ cmd_start() {
     command -v isql-fb >/dev/null || die "isql-fb not found (install firebird3.0-utils)"
     command -v fbsvcmgr >/dev/null || die "fbsvcmgr not found (install firebird3.0-utils)"
     home=$(fb_home) || die "installed Firebird 3.0 runtime folder not found"
+    # Clients, the probe and the tests reach the server as "localhost".
+    getent hosts localhost >/dev/null ||
+        die "the host name localhost does not resolve on this machine, so no client can reach the server (add \"127.0.0.1 localhost\" to /etc/hosts)"
 
     # A server left behind by an earlier run from this very root is ours: end it first.
     if running_pid "$root" >/dev/null; then
@@ -226,11 +240,18 @@ cmd_start() {
             echo "fbserver: server $pid listens on 127.0.0.1:$port (root $root)"
             return 0
         fi
+        if probe_failure_is_final; then
+            echo "fbserver: the server cannot be reached; the probe says:" >&2
+            echo "$PROBE_TEXT" >&2
+            cmd_stop "$root" >&2
+            return 1
+        fi
         sleep 0.25
     done
-    echo "fbserver: the server did not accept connections within ${START_TIMEOUT}s" >&2
+    echo "fbserver: the server did not accept connections within ${START_TIMEOUT}s; the probe's last answer:" >&2
+    echo "$PROBE_TEXT" >&2
     tail -n 40 "$root/firebird.log" 2>/dev/null >&2
-    cmd_stop "$root"
+    cmd_stop "$root" >&2
     return 1
 }
 

@@ -1,0 +1,67 @@
+// The entry point as the shell starts it: Qt's own command-line options are given and must have
+// no effect, and the shell's locale (ctest runs this program with LC_ALL=C and with no locale
+// set at all) must not change the Korean texts or the code page 949 bytes. The entry point makes
+// the one QApplication of the process, so this program has its own main and a single test.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/PageControl.h"
+#include "form/Cp949.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/TestDatabase.h"
+
+namespace {
+
+using form::ListBoxId;
+
+TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
+    testing_support::TestDatabase database;
+    database.ExecAll({"INSERT INTO SS_MASTER (POS_NO) VALUES ('01')",
+                      "INSERT INTO TI_MASTER (TBL_NO, TBL_NM, GRP_NO, GRP_MST_YN) VALUES ('T7', '" +
+                          form::Utf8ToCp949("창가 7") + "', 'G1', 'Y')"});
+    const std::string styleSheet = testing::TempDir() + "posfix_entry_test.qss";
+    std::ofstream(styleSheet) << "QWidget { background: red; }\n";
+
+    std::vector<std::string> args = {"posfix", "-reverse", "-stylesheet", styleSheet};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    app_testing::DialogRecorder recorder;
+    app::StartOptions options;
+    options.databaseName = database.Name();
+    bool shown = false;
+    options.onShown = [&](app::TfmMain& window) {
+        shown = true;
+        EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+        EXPECT_FALSE(window.RadioButton1->isRightToLeft());
+        EXPECT_TRUE(qApp->styleSheet().isEmpty());
+
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("POS 데이터 변경(관리자)"));
+        EXPECT_EQ(window.PageControl1->TabCaption(3), QStringLiteral("상품별인쇄설정 누락"));
+        EXPECT_EQ(window.Label8->text(), QStringLiteral("* 반드시 메인DB 백업 후 작업하세요 *"));
+        EXPECT_EQ(app_testing::ListTexts(window, ListBoxId::ListBox1),
+                  std::vector<std::string>{"01"});
+        EXPECT_EQ(app_testing::ListTexts(window, ListBoxId::ListBox2),
+                  std::vector<std::string>{"창가 7"});
+        EXPECT_EQ(window.ItemBytes(ListBoxId::ListBox2, 0), form::Utf8ToCp949("창가 7"));
+        window.Button2->click();
+    };
+    EXPECT_EQ(app::RunApplication(static_cast<int>(args.size()), argv.data(), options), 0);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
