@@ -14,6 +14,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/UnfinishedMoveSettings.h"
+#include "db/ClientLibrary.h"
 
 namespace app {
 
@@ -107,6 +108,14 @@ int RunMainWindow(const StartOptions& options) {
         return 1;
     }
 
+    // A termination signal (the session ends, a kill) ends the tool in order, as closing does once
+    // the operation under way is over: the event loop ends (an open dialog counts as cancelled)
+    // and the window goes, rolling back what it has not committed and detaching.
+    db::ClientLibrary::InterceptTerminationSignals([] {
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    });
+
     // The event loop ends when the main window has closed, not when some other window does.
     const bool quitOnLast = QGuiApplication::quitOnLastWindowClosed();
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -120,6 +129,7 @@ int RunMainWindow(const StartOptions& options) {
     }
     QApplication::exec();
     window.reset();
+    db::ClientLibrary::InterceptTerminationSignals(nullptr);
     QGuiApplication::setQuitOnLastWindowClosed(quitOnLast);
     return 0;
 }

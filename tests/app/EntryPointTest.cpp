@@ -1,10 +1,15 @@
 // The entry point as the shell starts it: Qt's own command-line options are given and must have
 // no effect, and the shell's locale (ctest runs this program with LC_ALL=C and with no locale
-// set at all) must not change the Korean texts or the code page 949 bytes. The entry point makes
-// the one QApplication of the process, so this program has its own main and a single test.
+// set at all) must not change the Korean texts or the code page 949 bytes; a termination signal
+// ends it in order. The entry point makes the one QApplication of the process, so this program
+// has its own main and ctest runs one test per process.
 #include <QApplication>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
@@ -37,6 +42,7 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     app_testing::DialogRecorder recorder;
     app::StartOptions options;
     options.databaseName = database.Name();
+    options.dialogs = &recorder;
     bool shown = false;
     options.onShown = [&](app::TfmMain& window) {
         shown = true;
@@ -56,6 +62,35 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     };
     EXPECT_EQ(app::RunApplication(static_cast<int>(args.size()), argv.data(), options), 0);
     EXPECT_TRUE(shown);
+    EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+}
+
+// SIGTERM, as when the session ends: the tool ends in order instead of losing its attachment
+// under a running window (the client library's own reaction), and its uncommitted work is
+// discarded.
+TEST(EntryPoint, ATerminationSignalEndsTheToolInOrder) {
+    testing_support::TestDatabase database;
+    database.ExecAll({"INSERT INTO SS_MASTER (POS_NO) VALUES ('01')"});
+    char name[] = "posfix";
+    char* argv[] = {name, nullptr};
+    app_testing::DialogRecorder recorder;
+    app::StartOptions options;
+    options.databaseName = database.Name();
+    options.dialogs = &recorder;
+    options.onShown = [](app::TfmMain& window) {
+        window.State().IBQuery1.ExecuteSql("DELETE FROM SS_MASTER");  // not committed
+        QTimer::singleShot(10000, qApp, [] {
+            ADD_FAILURE() << "the tool went on running after SIGTERM";
+            QCoreApplication::exit(0);
+        });
+        kill(getpid(), SIGTERM);
+    };
+    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    EXPECT_EQ(database.Count("SS_MASTER"), 1);
+    EXPECT_EQ(database.Count("mon$attachments",
+                             "mon$attachment_id <> current_connection and "
+                             "mon$system_flag = 0"),
+              0);
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
 }
 
