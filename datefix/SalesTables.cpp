@@ -10,6 +10,10 @@ namespace {
 
 constexpr const char* kStampedColumns = "Sal_Seq, Substring(Upd_Dt from 11 for 9) Upd_Dt";
 
+// Completes "substring(<stamp>" to the test that the stamp begins with a date YYYY-MM-DD. The
+// hyphens stand in brackets: a bare "-" is special in SIMILAR TO.
+constexpr const char* kDateShape = " from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' ";
+
 }  // namespace
 
 const std::array<SingleDateTable, 20> kSingleDateTables = {{
@@ -112,7 +116,7 @@ std::string SpanSql(const std::string& fromDate, const std::string& toDate) {
            SqlQuote(toDate) +
            " " +
            " and sal_ymd <> replace(substring(upd_dt from 1 for 10), '-', '') " +
-           " and substring(upd_dt from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' " +
+           " and substring(upd_dt" + kDateShape +
            " group by replace(substring(upd_dt from 1 for 10), '-', '') " +
            " ) ";
 }
@@ -133,7 +137,7 @@ std::string RealignSql(const RealignTable& table, const std::string& fromDate,
                "                  where b.sal_ymd between " +
                range +
                "                    and b.sal_ymd <> replace(substring(b.upd_dt from 1 for 10), '-', '') " +
-               "                    and substring(b.upd_dt from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' " +
+               "                    and substring(b.upd_dt" + kDateShape +
                "                    and b.sal_ymd = a.sal_ymd " +
                "                    and b.sal_seq = a.sal_seq " +
                "               ) ";
@@ -142,7 +146,7 @@ std::string RealignSql(const RealignTable& table, const std::string& fromDate,
     return " update " + std::string(table.name) + "     set sal_ymd = replace(substring(" + stamp + " from 1 for 10), '-', ''),         " + stamp + " = substring(" + stamp + " from 1 for 11) || substring(" + stamp + " from 12 for 8)   where sal_ymd between " +
            range +
            "    and sal_ymd <> replace(substring(" + stamp + " from 1 for 10), '-', '') " +
-           "    and substring(" + stamp + " from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' ";
+           "    and substring(" + stamp + kDateShape;
 }
 
 std::string KeptBackCountSql(const std::string& fromDate, const std::string& toDate) {
@@ -154,7 +158,7 @@ std::string KeptBackCountSql(const std::string& fromDate, const std::string& toD
         sql += " + (select count(*) from " + std::string(table.name) +
                " where sal_ymd between " + range +
                " and sal_ymd <> replace(substring(" + stamp + " from 1 for 10), '-', '') " +
-               " and substring(" + stamp + " from 1 for 10) not similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' )";
+               " and not substring(" + stamp + kDateShape + ")";
     }
     return sql + " cnt from rdb$database ";
 }

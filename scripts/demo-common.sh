@@ -125,3 +125,31 @@ posfix_close_window() {
     kill -0 "$pid" 2>/dev/null && return 124
     wait "$pid"
 }
+
+# Runs <tool> on a new virtual display (Xvfb) as the operator would start it, saves a picture of
+# the screen as <shot> once the main window shows, then closes the window with its exit button.
+# Xvfb's and the tool's output go to <logdir>/xvfb.log and <logdir>/posfix.log. Returns 0 when
+# the window showed and the tool ended with exit code 0; 1 when the window did not show (the
+# picture shows the screen as it was, the tool's output is printed); 2 when the window showed
+# but the tool did not end normally (its exit code is printed).
+posfix_shoot_window() {
+    local tool=$1 shot=$2 logdir=$3 pid window_id rc
+    mkdir -p "$logdir" "$(dirname "$shot")"
+    rm -f "$shot"
+    posfix_start_xvfb "$logdir/xvfb.log"
+    "$tool" >"$logdir/posfix.log" 2>&1 &
+    pid=$!
+    posfix_on_exit "kill $pid 2>/dev/null; wait $pid 2>/dev/null"
+    window_id=$(posfix_wait_for_window "$pid" "${POSFIX_WINDOW_TIMEOUT:-60}")
+    sleep 2 # let it finish painting
+    import -window root "$shot" || posfix_die "the screenshot could not be saved"
+    if [[ -z $window_id ]]; then
+        cat "$logdir/posfix.log" >&2
+        return 1
+    fi
+    posfix_close_window "$window_id" "$pid"
+    rc=$?
+    ((rc == 0)) && return 0
+    echo "the window did not close normally (exit code $rc)" >&2
+    return 2
+}

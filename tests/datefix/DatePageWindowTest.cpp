@@ -26,6 +26,12 @@ std::vector<std::string> LogLines(const app::TfmMain& window) {
     return lines;
 }
 
+// Shows the window on its last page, the date correction.
+void ShowDatePage(app::TfmMain& window) {
+    window.ShowMain();
+    window.PageControl1->SetActivePageIndex(window.PageControl1->PageCount() - 1);
+}
+
 void SetDates(app::TfmMain& window, const QDate& first, const QDate& second) {
     window.dtChange01->SetDateTime(QDateTime(first, QTime(9, 15)));
     window.dtChange02->SetDateTime(QDateTime(second, QTime(9, 15)));
@@ -43,8 +49,7 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
     const SalesState before = Capture(db);
 
     app::TfmMain window(db.Name());
-    window.ShowMain();
-    window.PageControl1->SetActivePageIndex(window.PageControl1->PageCount() - 1);
+    ShowDatePage(window);
     EXPECT_FALSE(window.pblGroup->isVisible());
 
     // Mode 1: 20240310 moves to 20240311.
@@ -110,8 +115,7 @@ TEST(DatePageWindow, StoppedMoveGoesOnAfterTheQuestion) {
 
     app::TfmMain window(db.Name());
     window.State().unfinishedMoves = &unfinished;
-    window.ShowMain();
-    window.PageControl1->SetActivePageIndex(window.PageControl1->PageCount() - 1);
+    ShowDatePage(window);
     QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 14));
     {
@@ -144,8 +148,7 @@ TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {
     const SalesState before = Capture(db);
 
     app::TfmMain window(db.Name());
-    window.ShowMain();
-    window.PageControl1->SetActivePageIndex(window.PageControl1->PageCount() - 1);
+    ShowDatePage(window);
     QTest::mouseClick(window.RadioButton4, Qt::LeftButton);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 16));
     DialogClicker clicker({true});

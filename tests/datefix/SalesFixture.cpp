@@ -33,15 +33,9 @@ std::string QuoteOrNull(const Stamp& value) {
     return value ? Quote(*value) : "null";
 }
 
-// Names as the server keeps them: upper case.
-std::string Upper(std::string name) {
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return name;
-}
-
 const datefix::SingleDateTable& Find(const std::string& name) {
     for (const datefix::SingleDateTable& t : datefix::kSingleDateTables)
-        if (Upper(name) == Upper(t.name)) return t;
+        if (ServerName(name) == ServerName(t.name)) return t;
     throw std::invalid_argument("not a sales table: " + name);
 }
 
@@ -139,7 +133,7 @@ SalesState Capture(const TestDatabase& db) {
     SalesState state;
     std::vector<std::string> tables;
     for (const datefix::SingleDateTable& t : datefix::kSingleDateTables)
-        tables.push_back(Upper(t.name));
+        tables.push_back(ServerName(t.name));
     tables.push_back("OC_REGISTER");
     for (const std::string& table : tables) {
         TableState& s = state[table];
@@ -156,13 +150,13 @@ SalesState AfterSingleMove(SalesState state, const std::string& wrongDate,
                            const std::string& targetDate, size_t tablesDone, bool registerMoved) {
     for (size_t i = 0; i < tablesDone; ++i) {
         const datefix::SingleDateTable& t = datefix::kSingleDateTables[i];
-        TableState& s = state.at(Upper(t.name));
+        TableState& s = state.at(ServerName(t.name));
         const size_t ymd = s.Column("SAL_YMD");
         for (auto& row : s.rows) {
             if (row[ymd] != wrongDate) continue;
             row[ymd] = targetDate;
             if (!t.stamp) continue;
-            std::string& stamp = row[s.Column(Upper(t.stamp))];
+            std::string& stamp = row[s.Column(ServerName(t.stamp))];
             const std::string ownTime =
                 stamp == kNull || stamp.size() <= 10 ? "" : stamp.substr(10, 9);
             stamp = Dashed(targetDate) + ownTime;
@@ -181,7 +175,7 @@ SalesState AfterRealign(SalesState state, const std::string& fromDate, const std
                         size_t statementsDone) {
     for (size_t i = 0; i < statementsDone; ++i) {
         const datefix::RealignTable& t = datefix::kRealignTables[i];
-        TableState& s = state.at(Upper(t.name));
+        TableState& s = state.at(ServerName(t.name));
         const size_t ymd = s.Column("SAL_YMD");
         if (!t.stamp) {
             // The sale's OS_MASTER row as it stands when this statement runs.
@@ -200,7 +194,7 @@ SalesState AfterRealign(SalesState state, const std::string& fromDate, const std
                 if (real && *real != row[ymd]) row[ymd] = *real;
             }
         } else {
-            const size_t stamp = s.Column(Upper(t.stamp));
+            const size_t stamp = s.Column(ServerName(t.stamp));
             for (auto& row : s.rows) {
                 const auto real = RealDate(row[stamp]);
                 if (!InRange(row[ymd], fromDate, toDate) || !real || *real == row[ymd]) continue;

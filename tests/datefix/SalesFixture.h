@@ -17,6 +17,7 @@
 
 namespace datefix_test {
 
+using testing_support::ServerName;
 using testing_support::TestDatabase;
 
 // The twenty sales tables are the tool's own lists (datefix/SalesTables.h): the single-date

@@ -123,13 +123,13 @@ std::string TemplatePath() {
     return path;
 }
 
-std::string UpperAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 }  // namespace
+
+std::string ServerName(std::string name) {
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return name;
+}
 
 std::string TestServer() {
     return RequiredEnv("POSFIX_TEST_SERVER", "localhost/3057");
@@ -253,7 +253,7 @@ std::vector<std::vector<std::string>> TestDatabase::Snapshot(const std::string& 
         "select trim(rf.rdb$field_name), f.rdb$field_type from rdb$relation_fields rf "
         "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source "
         "where rf.rdb$relation_name = " +
-        SqlLiteral(UpperAscii(table)) + " order by rf.rdb$field_position");
+        SqlLiteral(ServerName(table)) + " order by rf.rdb$field_position");
     std::string select;
     for (const auto& column : columns) {
         const std::string name = "\"" + column.at(0) + "\"";

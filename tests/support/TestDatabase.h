@@ -62,4 +62,8 @@ private:
     mutable std::unique_ptr<db::DbConnection> connection_;  // the helper's own attachment
 };
 
+// A table or column name as the server keeps it when it is written without quotes: its ASCII
+// letters in upper case.
+std::string ServerName(std::string name);
+
 }  // namespace testing_support
