@@ -13,8 +13,8 @@
 
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/TerminationSignals.h"
 #include "app/UnfinishedMoveSettings.h"
-#include "db/ClientLibrary.h"
 
 namespace app {
 
@@ -110,11 +110,9 @@ int RunMainWindow(const StartOptions& options) {
 
     // A termination signal (the session ends, a kill) ends the tool in order, as closing does once
     // the operation under way is over: the event loop ends (an open dialog counts as cancelled)
-    // and the window goes, rolling back what it has not committed and detaching.
-    db::ClientLibrary::InterceptTerminationSignals([] {
-        QMetaObject::invokeMethod(
-            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-    });
+    // and the window goes, rolling back what it has not committed and detaching. Taken once the
+    // window has made its first call into the client library, which sets handlers of its own.
+    const TerminationSignals terminationSignals;
 
     // The event loop ends when the main window has closed, not when some other window does.
     const bool quitOnLast = QGuiApplication::quitOnLastWindowClosed();
@@ -129,7 +127,6 @@ int RunMainWindow(const StartOptions& options) {
     }
     QApplication::exec();
     window.reset();
-    db::ClientLibrary::InterceptTerminationSignals(nullptr);
     QGuiApplication::setQuitOnLastWindowClosed(quitOnLast);
     return 0;
 }

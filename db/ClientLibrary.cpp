@@ -1,6 +1,5 @@
 #include "db/ClientLibrary.h"
 
-#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -146,19 +145,7 @@ bool BindAll(LibraryHandle lib, FbApi& api, std::string& error) {
     BindOptional(lib, "fb_interpret", api.fb_interpret);
     BindOptional(lib, "isc_dsql_execute_immediate", api.isc_dsql_execute_immediate);
     BindOptional(lib, "isc_drop_database", api.isc_drop_database);
-    BindOptional(lib, "fb_shutdown_callback", api.fb_shutdown_callback);
     return true;
-}
-
-std::atomic<void (*)()> terminationHandler{nullptr};
-
-// Asked by the library before it shuts down; a non-zero answer keeps the attachments.
-int ConfirmShutdown(const int reason, const int, void*) {
-    if (reason != fb_shutrsn_signal) return 0;
-    void (*const handler)() = terminationHandler.load();
-    if (!handler) return 0;
-    handler();
-    return 1;
 }
 
 }  // namespace
@@ -196,17 +183,6 @@ void ClientLibrary::SetFileNamesForTesting(const std::string& fileName) {
 
 void ClientLibrary::ResetFileNamesForTesting() {
     SetFileNamesForTesting({});
-}
-
-void ClientLibrary::InterceptTerminationSignals(void (*handler)()) {
-    EnsureLoaded();
-    terminationHandler.store(handler);
-    static std::once_flag registered;
-    std::call_once(registered, [] {
-        if (!Api().fb_shutdown_callback) return;
-        ISC_STATUS_ARRAY status = {};
-        Api().fb_shutdown_callback(status, ConfirmShutdown, fb_shut_confirmation, nullptr);
-    });
 }
 
 bool ClientLibrary::IsLoaded() {

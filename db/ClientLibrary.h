@@ -21,13 +21,6 @@ public:
     static void ResetFileNamesForTesting();
 
     static bool IsLoaded();
-
-    // On SIGINT and SIGTERM the client library shuts every attachment of the process down, behind
-    // the back of whoever holds them. With a handler set it keeps the attachments and calls the
-    // handler instead, on a thread of its own, so that the work can end in order; nullptr gives
-    // the signals back to the library. Loads the library; a client without this facility keeps
-    // its own behaviour.
-    static void InterceptTerminationSignals(void (*handler)());
 };
 
 }  // namespace db

@@ -32,7 +32,6 @@ struct FbApi {
     decltype(&::fb_interpret) fb_interpret = nullptr;
     decltype(&::isc_dsql_execute_immediate) isc_dsql_execute_immediate = nullptr;
     decltype(&::isc_drop_database) isc_drop_database = nullptr;
-    decltype(&::fb_shutdown_callback) fb_shutdown_callback = nullptr;
 };
 
 // The bound entry points. Only valid after ClientLibrary::EnsureLoaded() has succeeded, which

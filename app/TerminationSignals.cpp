@@ -1,0 +1,76 @@
+#include "app/TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace app {
+
+namespace {
+
+// The handler may only write a byte: the event loop reads it on the main thread.
+volatile sig_atomic_t signalWriteEnd = -1;
+
+void OnTerminationSignal(int) {
+    const int savedErrno = errno;
+    const int fd = signalWriteEnd;
+    if (fd >= 0) {
+        const char byte = 1;
+        const ssize_t written = write(fd, &byte, 1);
+        (void)written;  // a full pipe already holds a pending request
+    }
+    errno = savedErrno;
+}
+
+// Replaces the handler in place, the client library's included: the library would otherwise
+// shut every attachment of the process down on its own thread and end the process, behind the
+// back of the window that holds them.
+void Take(int signalNumber, struct sigaction& previous) {
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(signalNumber, &action, &previous);
+}
+
+// Gives a signal back only while it is still ours: a handler set after ours stays.
+void GiveBack(int signalNumber, const struct sigaction& previous) {
+    struct sigaction current {};
+    sigaction(signalNumber, nullptr, &current);
+    if (current.sa_handler == OnTerminationSignal) sigaction(signalNumber, &previous, nullptr);
+}
+
+}  // namespace
+
+TerminationSignals::TerminationSignals() {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;  // the signals keep their default
+    readEnd_ = ends[0];
+    writeEnd_ = ends[1];
+    notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [fd = readEnd_] {
+        char bytes[16];
+        while (read(fd, bytes, sizeof bytes) > 0) {
+        }
+        QCoreApplication::exit(0);
+    });
+    signalWriteEnd = writeEnd_;
+    Take(SIGTERM, previousTerm_);
+    Take(SIGINT, previousInt_);
+}
+
+TerminationSignals::~TerminationSignals() {
+    if (readEnd_ < 0) return;
+    GiveBack(SIGINT, previousInt_);
+    GiveBack(SIGTERM, previousTerm_);
+    signalWriteEnd = -1;
+    notifier_.reset();
+    close(writeEnd_);
+    close(readEnd_);
+}
+
+}  // namespace app
