@@ -48,7 +48,7 @@ void GiveBack(int signalNumber, const struct sigaction& previous) {
 
 TerminationSignals::TerminationSignals() {
     int ends[2];
-    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;  // the signals keep their default
+    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;  // the handlers stay as they are
     readEnd_ = ends[0];
     writeEnd_ = ends[1];
     notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
