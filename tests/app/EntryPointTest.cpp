@@ -85,7 +85,12 @@ TEST(EntryPoint, ATerminationSignalEndsTheToolInOrder) {
         });
         kill(getpid(), SIGTERM);
     };
+    struct sigaction before {};
+    sigaction(SIGTERM, nullptr, &before);
     EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    struct sigaction after {};
+    sigaction(SIGTERM, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler) << "the signal was not given back";
     EXPECT_EQ(database.Count("SS_MASTER"), 1);
     EXPECT_EQ(database.Count("mon$attachments",
                              "mon$attachment_id <> current_connection and "
