@@ -1,6 +1,7 @@
 // The date correction page driven through the real window, offscreen: the operator picks the
 // mode with the mouse, sets the dates, presses the start button and answers the real dialogs.
 #include <QApplication>
+#include <QFile>
 #include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -10,9 +11,11 @@
 #include <deque>
 
 #include "app/MainWindow.h"
+#include "app/OperationTrace.h"
 #include "app/MessageDialog.h"
 #include "tests/app/MouseDialogDriver.h"
 #include "tests/datefix/SalesFixture.h"
+#include "tests/datefix/StoppedMoveSupport.h"
 
 namespace datefix_test {
 namespace {
@@ -105,27 +108,36 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
     window.FormClose();
 }
 
-TEST(DatePageWindow, StoppedMoveGoesOnAfterTheQuestion) {
+// The tool is killed while its move waits on a row another program holds in table 5. Its trace
+// stands up to the kill; started again, it asks to go on and completes the move.
+TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     TestDatabase db;
     SeedThreeSales(db);
-    FailUpdatesOf(db, "OS_PAY");
     const SalesState before = Capture(db);
-    QTemporaryDir settingsDir;
-    app::UnfinishedMoveSettings unfinished(settingsDir.filePath("unfinished-moves.ini"));
+    QTemporaryDir files;
+    const QString journalDir = files.filePath("journal"), traceDir = files.filePath("logs");
+    {
+        HeldRows held(db.Name(),
+                      "update OS_PAY set PAY_AMT = 77 where SAL_YMD = '20240313' and SAL_SEQ = 2");
+        MoveChild child("window", db.Name(), journalDir.toStdString(), traceDir.toStdString(),
+                        "20240313", "20240314");
+        ASSERT_TRUE(SeeWaitingStatement(db, "update os_pay "));
+        child.Kill();
+        held.Release();
+    }
+    QFile traceFile(app::OperationTrace(traceDir).FileOf(QDate::currentDate()));
+    ASSERT_TRUE(traceFile.open(QIODevice::ReadOnly));
+    const QStringList trace = QString::fromUtf8(traceFile.readAll()).split(QLatin1Char('\n'));
+    ASSERT_EQ(trace.size(), 1 + 1 + 3 * 4 + 1 + 1);  // and the empty text after the last line
+    EXPECT_EQ(trace[0].mid(20).toStdString(), "매출일자 변경 매출일자 변경 진행하시겠습니까? → OK");
+    EXPECT_EQ(trace[trace.size() - 2].mid(20).toStdString(), "매출일자 변경 OS_PAY->1 - 2024-03-14");
 
+    app::MoveJournalFile journal(journalDir);
     app::TfmMain window(db.Name());
-    window.State().unfinishedMoves = &unfinished;
+    window.State().moveJournal = &journal;
     ShowDatePage(window);
     QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 14));
-    {
-        DialogClicker clicker({true});
-        QTest::mouseClick(window.Button9, Qt::LeftButton);
-        EXPECT_EQ(clicker.unexpected, 0);
-    }
-    EXPECT_EQ(LogLines(window).back(), kSingleFailed);
-    StopFailingUpdatesOf(db, "OS_PAY");
-
     DialogClicker clicker({true, true, true});
     QTest::mouseClick(window.Button9, Qt::LeftButton);
     ASSERT_EQ(clicker.shown.size(), 3u);
@@ -137,7 +149,7 @@ TEST(DatePageWindow, StoppedMoveGoesOnAfterTheQuestion) {
     EXPECT_EQ(clicker.shown[2].text, "완료.");
     EXPECT_EQ(LogLines(window).back(), kSingleOk);
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
-    EXPECT_FALSE(unfinished.Find(db.Name()));
+    EXPECT_FALSE(journal.Find(db.Name()));
     window.FormClose();
 }
 

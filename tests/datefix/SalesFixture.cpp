@@ -240,7 +240,7 @@ void ExpectSameSales(const SalesState& expected, const SalesState& actual) {
 }
 
 DatePageTest::DatePageTest() : form(ui, db.Name()) {
-    form.unfinishedMoves = &unfinished;
+    form.moveJournal = &journal;
     form.IBDatabase1.Connect();
 }
 
