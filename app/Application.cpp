@@ -13,9 +13,9 @@
 
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/TerminationSignals.h"
 #include "app/MoveJournalFile.h"
 #include "app/OperationTrace.h"
+#include "app/TerminationSignals.h"
 
 namespace app {
 

@@ -261,19 +261,23 @@ void TfmMain::BuildLayout() {
 }
 
 void TfmMain::WireHandlers() {
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { RunOperation([this] { repairs::Button1Click(*state_); return true; }); });
+    // A store repair changes the database and shows its own failure message.
+    const auto repair = [this](void (*handler)(form::FormState&)) {
+        return [this, handler] {
+            RunOperation([this, handler] {
+                handler(*state_);
+                return true;
+            });
+        };
+    };
+    connect(Button1, &QPushButton::clicked, this, repair(repairs::Button1Click));
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(Button3, &QPushButton::clicked, this,
-            [this] { RunOperation([this] { repairs::Button3Click(*state_); return true; }); });
+    connect(Button3, &QPushButton::clicked, this, repair(repairs::Button3Click));
     connect(Button4, &QPushButton::clicked, this,
             [this] { RunHandler([this] { repairs::Button4Click(*state_); }); });
-    connect(Button6, &QPushButton::clicked, this,
-            [this] { RunOperation([this] { repairs::Button6Click(*state_); return true; }); });
-    connect(Button7, &QPushButton::clicked, this,
-            [this] { RunOperation([this] { repairs::Button7Click(*state_); return true; }); });
-    connect(Button8, &QPushButton::clicked, this,
-            [this] { RunOperation([this] { repairs::Button8Click(*state_); return true; }); });
+    connect(Button6, &QPushButton::clicked, this, repair(repairs::Button6Click));
+    connect(Button7, &QPushButton::clicked, this, repair(repairs::Button7Click));
+    connect(Button8, &QPushButton::clicked, this, repair(repairs::Button8Click));
     connect(Button9, &QPushButton::clicked, this,
             [this] { RunOperation([this] { return datefix::Button9Click(*state_); }); });
     // A radio button's click runs when it becomes checked.

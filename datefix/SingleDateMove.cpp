@@ -79,11 +79,10 @@ public:
 
     // Takes the keys of one table out and writes the journal.
     bool Drop(const std::string& table) {
-        entry_.rows.erase(std::remove_if(entry_.rows.begin(), entry_.rows.end(),
-                                         [&](const form::JournalRow& row) {
-                                             return row.table == table;
-                                         }),
-                          entry_.rows.end());
+        entry_.rows.erase(
+            std::remove_if(entry_.rows.begin(), entry_.rows.end(),
+                           [&](const form::JournalRow& row) { return row.table == table; }),
+            entry_.rows.end());
         listed_.clear();
         for (const form::JournalRow& row : entry_.rows) listed_.insert(Key(row));
         return Save();
@@ -153,9 +152,9 @@ bool ChangeSpecifiedDate(form::FormState& form) {
     }
 
     // The journal is on disk before anything changes; without it nothing is done.
-    Journal journal(store, database,
-                    stopped ? *stopped
-                            : form::MoveJournalEntry{wrongDate, targetDate, LocalTimeNow(), {}});
+    Journal journal(
+        store, database,
+        stopped ? *stopped : form::MoveJournalEntry{wrongDate, targetDate, LocalTimeNow(), {}});
     if (!journal.Save()) {
         journal.Warn(ui);
         return false;

@@ -12,8 +12,8 @@
 #include <deque>
 
 #include "app/MainWindow.h"
-#include "app/OperationTrace.h"
 #include "app/MessageDialog.h"
+#include "app/OperationTrace.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/MouseDialogDriver.h"
@@ -135,7 +135,8 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     // the empty text after the last line break.
     ASSERT_EQ(trace.size(), 1 + 1 + 3 * 4 + 2 + 1);
     EXPECT_EQ(trace[0].mid(20).toStdString(), "매출일자 변경 매출일자 변경 진행하시겠습니까? → OK");
-    EXPECT_EQ(trace[trace.size() - 2].mid(20).toStdString(), "매출일자 변경 OS_PAY->2 - 2024-03-14");
+    EXPECT_EQ(trace[trace.size() - 2].mid(20).toStdString(),
+              "매출일자 변경 OS_PAY->2 - 2024-03-14");
 
     app::MoveJournalFile journal(journalDir);
     app::TfmMain window(db.Name());
@@ -187,7 +188,8 @@ TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
     SeedThreeSales(db);
     db.ExecAll({"insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('5', '1', '11')",
                 "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values "
-                "('T1', '" + form::Utf8ToCp949("창가") + "', '7', 'Y', '1')",
+                "('T1', '" +
+                    form::Utf8ToCp949("창가") + "', '7', 'Y', '1')",
                 "insert into ss_master (pos_no) values ('01')"});
     FailUpdatesOf(db, "os_table_lock");
     QTemporaryDir files;
@@ -223,9 +225,10 @@ TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
         EXPECT_TRUE(line.startsWith(QStringLiteral("2024-03-14 10:05:09 "))) << line.toStdString();
         texts.push_back(line.mid(20).toStdString());
     }
-    EXPECT_EQ(texts[15], "매출일자 변경 " + QString::fromStdString(dialogs.errorBoxes[0])
-                                                   .replace(QStringLiteral("\r\n"), QStringLiteral(" / "))
-                                                   .toStdString());
+    EXPECT_EQ(texts[15],
+              "매출일자 변경 " + QString::fromStdString(dialogs.errorBoxes[0])
+                                     .replace(QStringLiteral("\r\n"), QStringLiteral(" / "))
+                                     .toStdString());
     texts[15] = "error box";
     EXPECT_EQ(texts, (std::vector<std::string>{
                          "테이블 락 제거 테이블 락 제거 진행하시겠습니까? → OK",

@@ -112,7 +112,8 @@ TEST_P(RealignFailsAtStatement, StopsThereAndASecondRunCompletes) {
 INSTANTIATE_TEST_SUITE_P(FaultTest, RealignFailsAtStatement,
                          ::testing::Values(1u, 7u, 8u, 9u, 10u, 11u, 12u, 20u));
 
-// --- A stopped single-date move, finished or moved back later -------------------------------------
+// --- A stopped single-date move, finished or moved back later
+// -------------------------------------
 
 const std::vector<std::string> kRefused = {kSingleStart, "변경하실 날짜에 매출이 존재합니다.",
                                            kSingleFailed};
@@ -204,11 +205,11 @@ protected:
         // Tables already moved have nothing left to log; moving back logs the journal's tables.
         EXPECT_EQ(ui.log.size(), 1 + 3 * (goOn ? 20 - committed : committed) + 2);
         // Moved back, the stamps keep their own time of day on the wrong date's day.
-        ExpectSameSales(goOn ? AfterSingleMove(before, "20240313", "20240314", 20, true)
-                             : WithAddedRows(AfterSingleMove(before, "20240313", "20240313",
-                                                             committed, false),
-                                             stoppedOnly, stopped),
-                        Capture(db));
+        ExpectSameSales(
+            goOn ? AfterSingleMove(before, "20240313", "20240314", 20, true)
+                 : WithAddedRows(AfterSingleMove(before, "20240313", "20240313", committed, false),
+                                 stoppedOnly, stopped),
+            Capture(db));
         EXPECT_FALSE(journal.Find(db.Name()));
 
         StartAnswering(form::kResultOk);

@@ -151,9 +151,9 @@ TEST_F(Realign, StampsThatAreNoDateStayAndAreCounted) {
         .Row("OS_PAY", "20240313", "1", "2024/03/14 10:05:00")
         .Row("OS_ORDER", "20240313", "1", "          ")
         .Row("OS_ORDER_H", "20240313", "1", "2024-3-14 10:00:00")
-        .Row("CS_BALANCE", "20240313", "1", std::nullopt)          // not counted
-        .Row("OS_TAXPAY", "20240312", "1", "2024/03/14 10:00:00")  // outside the range
-        .Row("OS_TAXPAY", "20240313", "1", "20240313-------bad")   // business date as stamp
+        .Row("CS_BALANCE", "20240313", "1", std::nullopt)              // not counted
+        .Row("OS_TAXPAY", "20240312", "1", "2024/03/14 10:00:00")      // outside the range
+        .Row("OS_TAXPAY", "20240313", "1", "20240313-------bad")       // business date as stamp
         .Row("OS_MOBILE_PAY", "20240313", "1", "2024-13-45 10:00:00")  // no such month
         .Flush();
     const SalesState before = Capture(db);

@@ -18,7 +18,7 @@ MoveChild::MoveChild(const std::string& mode, const std::string& database,
                      const std::string& wrongDate, const std::string& targetDate,
                      int exitAfterCommits) {
     std::vector<std::string> args = {POSFIX_MOVE_CHILD, mode,      database,  journalDir,
-                                      traceDir,         wrongDate, targetDate};
+                                     traceDir,          wrongDate, targetDate};
     if (exitAfterCommits > 0) args.push_back(std::to_string(exitAfterCommits));
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
