@@ -13,8 +13,9 @@
 
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/MoveJournalFile.h"
+#include "app/OperationTrace.h"
 #include "app/TerminationSignals.h"
-#include "app/UnfinishedMoveSettings.h"
 
 namespace app {
 
@@ -36,7 +37,8 @@ std::string TypeName(const std::type_info& type) {
 // known, so the failure is placed at this function within its module.
 std::unique_ptr<TfmMain> CreateMainWindow(const StartOptions& options, Dialogs& dialogs) {
     auto window = std::make_unique<TfmMain>(options.databaseName, dialogs, options.clock);
-    window->State().unfinishedMoves = options.unfinishedMoves;
+    window->State().moveJournal = options.moveJournal;
+    window->SetTrace(options.trace);
     return window;
 }
 
@@ -137,10 +139,12 @@ int RunApplication(int argc, char** argv, const StartOptions& options) {
     int programOnlyCount = 1;
     QApplication application(programOnlyCount, programOnly);
     SetApplicationTitle(TitleFromFileName(QCoreApplication::applicationFilePath().toStdString()));
-    UnfinishedMoveSettings unfinishedMoves(UnfinishedMoveSettings::DefaultFile());
-    StartOptions withStore = options;
-    if (!withStore.unfinishedMoves) withStore.unfinishedMoves = &unfinishedMoves;
-    return RunMainWindow(withStore);
+    MoveJournalFile journal(MoveJournalFile::DefaultFolder());
+    OperationTrace trace(OperationTrace::DefaultFolder(), options.clock);
+    StartOptions withFiles = options;
+    if (!withFiles.moveJournal) withFiles.moveJournal = &journal;
+    if (!withFiles.trace) withFiles.trace = &trace;
+    return RunMainWindow(withFiles);
 }
 
 }  // namespace app

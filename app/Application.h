@@ -7,11 +7,12 @@
 #include <string>
 
 #include "db/DbConnection.h"
-#include "form/UnfinishedMoves.h"
+#include "form/MoveJournal.h"
 
 namespace app {
 
 class Dialogs;
+class OperationTrace;
 class TfmMain;
 
 // The application title from an executable's path: the file name without its folder, cut at its
@@ -36,9 +37,10 @@ struct StartOptions {
     Clock clock;                 // empty: the system clock
     // Runs once the event loop has started, with the shown window (tests, tools).
     std::function<void(TfmMain&)> onShown;
-    // Where a stopped single-date move is kept for the next run. None: RunMainWindow keeps none,
-    // RunApplication keeps it in the user's application data folder.
-    form::UnfinishedMoves* unfinishedMoves = nullptr;
+    // The single-date move's journal and the trace of the operations. None: RunMainWindow keeps
+    // neither, RunApplication keeps both in the user's application data folder.
+    form::MoveJournal* moveJournal = nullptr;
+    OperationTrace* trace = nullptr;
 };
 
 // Creates the main window, shows it and runs the event loop until it has closed. Needs a

@@ -261,21 +261,25 @@ void TfmMain::BuildLayout() {
 }
 
 void TfmMain::WireHandlers() {
-    connect(Button1, &QPushButton::clicked, this,
-            [this] { RunHandler([this] { repairs::Button1Click(*state_); }); });
+    // A store repair changes the database and shows its own failure message.
+    const auto repair = [this](void (*handler)(form::FormState&)) {
+        return [this, handler] {
+            RunOperation([this, handler] {
+                handler(*state_);
+                return true;
+            });
+        };
+    };
+    connect(Button1, &QPushButton::clicked, this, repair(repairs::Button1Click));
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(Button3, &QPushButton::clicked, this,
-            [this] { RunHandler([this] { repairs::Button3Click(*state_); }); });
+    connect(Button3, &QPushButton::clicked, this, repair(repairs::Button3Click));
     connect(Button4, &QPushButton::clicked, this,
             [this] { RunHandler([this] { repairs::Button4Click(*state_); }); });
-    connect(Button6, &QPushButton::clicked, this,
-            [this] { RunHandler([this] { repairs::Button6Click(*state_); }); });
-    connect(Button7, &QPushButton::clicked, this,
-            [this] { RunHandler([this] { repairs::Button7Click(*state_); }); });
-    connect(Button8, &QPushButton::clicked, this,
-            [this] { RunHandler([this] { repairs::Button8Click(*state_); }); });
+    connect(Button6, &QPushButton::clicked, this, repair(repairs::Button6Click));
+    connect(Button7, &QPushButton::clicked, this, repair(repairs::Button7Click));
+    connect(Button8, &QPushButton::clicked, this, repair(repairs::Button8Click));
     connect(Button9, &QPushButton::clicked, this,
-            [this] { RunHandler([this] { datefix::Button9Click(*state_); }); });
+            [this] { RunOperation([this] { return datefix::Button9Click(*state_); }); });
     // A radio button's click runs when it becomes checked.
     connect(RadioButton3, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
@@ -304,6 +308,32 @@ bool TfmMain::RunHandler(const std::function<void()>& handler) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     busy_ = false;
     return true;
+}
+
+void TfmMain::RunOperation(const std::function<bool()>& operation) {
+    std::string warning;
+    RunHandler([this, &operation, &warning] {
+        if (!trace_) {
+            operation();
+            return;
+        }
+        trace_->Begin(PageControl1->TabCaption(PageControl1->ActivePageIndex()).toStdString());
+        bool done = false;
+        try {
+            done = operation();
+        } catch (const std::exception& e) {
+            trace_->Escaped(ErrorBoxText(e.what()));
+            warning = trace_->End(true);
+            throw;
+        } catch (...) {
+            trace_->Escaped(ErrorBoxText("Unknown failure"));
+            warning = trace_->End(true);
+            throw;
+        }
+        warning = trace_->End(!done);
+    });
+    if (!warning.empty())
+        dialogs_.MessageDialog(warning, form::DialogKind::Warning, form::DialogButtons::Ok);
 }
 
 void TfmMain::FormCreate() {
@@ -478,6 +508,7 @@ void TfmMain::ClearLog() {
 
 void TfmMain::AppendLog(const std::string& line) {
     memoChange->appendPlainText(QString::fromStdString(line));
+    if (trace_) trace_->Line(line);
     PaintWhileBusy();
 }
 
@@ -491,7 +522,9 @@ void TfmMain::PaintWhileBusy() {
 
 int TfmMain::MessageDialog(const std::string& text, form::DialogKind kind,
                            form::DialogButtons buttons) {
-    return dialogs_.MessageDialog(text, kind, buttons);
+    const int result = dialogs_.MessageDialog(text, kind, buttons);
+    if (trace_) trace_->Dialog(text, kind, result);
+    return result;
 }
 
 }  // namespace app

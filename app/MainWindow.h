@@ -15,6 +15,7 @@
 #include "app/Application.h"
 #include "app/Controls.h"
 #include "app/Dialogs.h"
+#include "app/OperationTrace.h"
 #include "app/PageControl.h"
 #include "form/FormState.h"
 #include "form/WindowOps.h"
@@ -48,6 +49,11 @@ public:
     // false (and runs nothing) when another handler is still running.
     bool RunHandler(const std::function<void()>& handler);
     bool IsBusy() const { return busy_; }
+    // Runs an operation that changes the database through RunHandler, traced when a trace is set.
+    // The operation returns false when it refused or stopped without a message of its own.
+    void RunOperation(const std::function<bool()>& operation);
+    // Where the operations are traced; none by default. Must outlive the window.
+    void SetTrace(OperationTrace* trace) { trace_ = trace; }
 
     form::FormState& State() { return *state_; }
 
@@ -134,6 +140,7 @@ private:
 
     Dialogs& dialogs_;
     Clock clock_;
+    OperationTrace* trace_ = nullptr;
     std::unique_ptr<form::FormState> state_;
     std::map<const QRadioButton*, int> tags_;
     bool busy_ = false;

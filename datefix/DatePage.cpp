@@ -32,10 +32,11 @@ void SetLabels(form::WindowOps& ui, const char* first, const char* second,
 }
 
 // Start line, the move, end line. A read failure inside the move passes through: no end line.
-void RunMode(form::FormState& form, const ModeLines& lines, bool (*move)(form::FormState&)) {
+bool RunMode(form::FormState& form, const ModeLines& lines, bool (*move)(form::FormState&)) {
     form.ui.AppendLog(lines.start);
     const bool done = move(form);
     form.ui.AppendLog(done ? lines.success : lines.failure);
+    return done;
 }
 
 }  // namespace
@@ -59,16 +60,17 @@ void RadioButton3Click(form::FormState& form, form::RadioId sender) {
     }
 }
 
-void Button9Click(form::FormState& form) {
+bool Button9Click(form::FormState& form) {
     form::WindowOps& ui = form.ui;
     if (ui.MessageDialog(kConfirm, form::DialogKind::Information, form::DialogButtons::OkCancel) !=
         form::kResultOk)
-        return;
+        return true;
     ui.ClearLog();
     if (ui.IsChecked(form::RadioId::RadioButton3))
-        RunMode(form, kSpecifiedLines, ChangeSpecifiedDate);
-    else if (ui.IsChecked(form::RadioId::RadioButton4))
-        RunMode(form, kMultipleLines, ChangeMultipleDates);
+        return RunMode(form, kSpecifiedLines, ChangeSpecifiedDate);
+    if (ui.IsChecked(form::RadioId::RadioButton4))
+        return RunMode(form, kMultipleLines, ChangeMultipleDates);
+    return true;
 }
 
 }  // namespace datefix

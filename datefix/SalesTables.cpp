@@ -10,9 +10,10 @@ namespace {
 
 constexpr const char* kStampedColumns = "Sal_Seq, Substring(Upd_Dt from 11 for 9) Upd_Dt";
 
-// Completes "substring(<stamp>" to the test that the stamp begins with a date YYYY-MM-DD. The
-// hyphens stand in brackets: a bare "-" is special in SIMILAR TO.
-constexpr const char* kDateShape = " from 1 for 10) similar to '[0-9]{4}[-][0-9]{2}[-][0-9]{2}' ";
+// Completes "substring(<stamp>" to the test that the stamp begins with a date YYYY-MM-DD: month
+// 01 to 12, day 01 to 31. The hyphens stand in brackets: a bare "-" is special in SIMILAR TO.
+constexpr const char* kDateShape =
+    " from 1 for 10) similar to '[0-9]{4}[-](0[1-9]|1[0-2])[-](0[1-9]|[12][0-9]|3[01])' ";
 
 }  // namespace
 

@@ -1,6 +1,12 @@
 #include "datefix/SingleDateMove.h"
 
+#include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <optional>
+#include <set>
+#include <stdexcept>
+#include <tuple>
 
 #include "datefix/MoveSupport.h"
 #include "datefix/SalesTables.h"
@@ -12,6 +18,15 @@ namespace {
 
 constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
 constexpr const char* kDone = "완료.";
+constexpr const char* kJournalNotWritten =
+    "매출일자 변경 기록을 저장할 수 없어 작업을 진행하지 않습니다.";
+// The register step has no key: the journal lists it as one row of this table.
+constexpr const char* kRegisterTable = "OC_REGISTER";
+
+// Thrown inside a unit when its keys could not be put in the journal, so the unit rolls back.
+struct JournalNotWritten : std::runtime_error {
+    JournalNotWritten() : std::runtime_error(kJournalNotWritten) {}
+};
 
 // A sale is an OS_MASTER row and its order lines are OS_Order rows: either one on the target
 // date means that date already has sales, and moving onto it would mix two days' sales.
@@ -23,14 +38,78 @@ bool TargetHasSales(db::DbQuery& reader, const std::string& targetDate) {
     return false;
 }
 
-// The question before going on with, or back from, a recorded move that stopped part-way.
-bool AskToFinish(form::WindowOps& ui, const form::UnfinishedMove& stopped, bool goOn) {
+// The question before going on with, or back from, a move that stopped part-way.
+bool AskToFinish(form::WindowOps& ui, const form::MoveJournalEntry& stopped, bool goOn) {
     const std::string text = stopped.wrongDate + " → " + stopped.targetDate +
                              " 매출일자 변경이 중간에 중단되었습니다. " +
                              (goOn ? "이어서 진행하시겠습니까?" : "되돌리시겠습니까?");
     return ui.MessageDialog(text, form::DialogKind::Confirmation, form::DialogButtons::OkCancel) ==
            form::kResultOk;
 }
+
+std::string FinishFirstLine(const form::MoveJournalEntry& stopped) {
+    return "중단된 매출일자 변경(" + stopped.wrongDate + " → " + stopped.targetDate +
+           ")을 먼저 마치거나 되돌리세요.";
+}
+
+std::string LocalTimeNow() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+    return text;
+}
+
+// The move's journal, kept on disk ahead of every commit. Without a store it keeps nothing.
+class Journal {
+public:
+    Journal(form::MoveJournal* store, std::string database, form::MoveJournalEntry entry)
+        : store_(store), database_(std::move(database)), entry_(std::move(entry)) {
+        for (const form::JournalRow& row : entry_.rows) listed_.insert(Key(row));
+    }
+
+    const form::MoveJournalEntry& Entry() const { return entry_; }
+    bool Lists(const form::JournalRow& row) const { return listed_.count(Key(row)) > 0; }
+
+    // Adds the keys not listed yet and writes the journal.
+    bool Add(const std::vector<form::JournalRow>& rows) {
+        for (const form::JournalRow& row : rows)
+            if (listed_.insert(Key(row)).second) entry_.rows.push_back(row);
+        return Save();
+    }
+
+    // Takes the keys of one table out and writes the journal.
+    bool Drop(const std::string& table) {
+        entry_.rows.erase(
+            std::remove_if(entry_.rows.begin(), entry_.rows.end(),
+                           [&](const form::JournalRow& row) { return row.table == table; }),
+            entry_.rows.end());
+        listed_.clear();
+        for (const form::JournalRow& row : entry_.rows) listed_.insert(Key(row));
+        return Save();
+    }
+
+    bool Save() { return !store_ || store_->Write(database_, entry_); }
+    void Remove() {
+        if (store_) store_->Remove(database_);
+    }
+
+    // The warning that ends a move whose journal cannot be written; the log gets its first line.
+    void Warn(form::WindowOps& ui) const {
+        ui.AppendLog(kJournalNotWritten);
+        ui.MessageDialog(std::string(kJournalNotWritten) + "\r\n" +
+                             (store_ ? store_->Location(database_) : std::string()),
+                         form::DialogKind::Warning, form::DialogButtons::Ok);
+    }
+
+private:
+    using RowKey = std::tuple<std::string, std::string, std::string>;
+    static RowKey Key(const form::JournalRow& row) { return {row.table, row.key, row.tblSalSeq}; }
+
+    form::MoveJournal* store_;
+    std::string database_;
+    form::MoveJournalEntry entry_;
+    std::set<RowKey> listed_;
+};
 
 }  // namespace
 
@@ -45,12 +124,12 @@ bool ChangeSpecifiedDate(form::FormState& form) {
     std::string wrongDate, targetDate;
     if (!ReadPickerDates(ui, wrongDate, targetDate)) return false;
 
-    // A move of these two dates, either way, that stopped part-way has left sales on the target
-    // date: the operator may go on with it or move back instead of being refused.
-    form::UnfinishedMoves* const unfinished = form.unfinishedMoves;
+    // A journal that lists keys is a move that stopped part-way: the same dates go on with it,
+    // the swapped dates move its rows back, and any other move waits until it is done.
+    form::MoveJournal* const store = form.moveJournal;
     const std::string database = form.IBDatabase1.DatabaseName();
-    const std::optional<form::UnfinishedMove> stopped =
-        unfinished ? unfinished->Find(database) : std::nullopt;
+    std::optional<form::MoveJournalEntry> stopped = store ? store->Find(database) : std::nullopt;
+    if (stopped && stopped->rows.empty()) stopped.reset();
     const bool goOn =
         stopped && stopped->wrongDate == wrongDate && stopped->targetDate == targetDate;
     const bool goBack =
@@ -58,18 +137,31 @@ bool ChangeSpecifiedDate(form::FormState& form) {
 
     // Read failures below are not caught here: they leave the move and the page's handler.
     if (r.InTransaction()) r.Commit();
-    if (TargetHasSales(reader, targetDate) &&
-        !((goOn || goBack) && AskToFinish(ui, *stopped, goOn))) {
+    const bool targetHasSales = TargetHasSales(reader, targetDate);
+    if (goOn || goBack) {
+        if (!AskToFinish(ui, *stopped, goOn)) {
+            ui.AppendLog(targetHasSales ? kSalesOnTargetLine : FinishFirstLine(*stopped));
+            return false;
+        }
+    } else if (targetHasSales) {
         ui.AppendLog(kSalesOnTargetLine);
+        return false;
+    } else if (stopped) {
+        ui.AppendLog(FinishFirstLine(*stopped));
         return false;
     }
 
-    // Once a unit is committed, a stop leaves the sales split over two dates: it is recorded so
-    // that a later run can finish or undo the move.
-    size_t committedUnits = 0;
-    auto stop = [&](const std::string& errorLine) {
-        if (unfinished && (committedUnits > 0 || goOn || goBack))
-            unfinished->Record(database, {wrongDate, targetDate, errorLine, {}});
+    // The journal is on disk before anything changes; without it nothing is done.
+    Journal journal(
+        store, database,
+        stopped ? *stopped : form::MoveJournalEntry{wrongDate, targetDate, LocalTimeNow(), {}});
+    if (!journal.Save()) {
+        journal.Warn(ui);
+        return false;
+    }
+
+    auto stop = [&](const std::string& errorLine, bool journalFailed) {
+        if (journalFailed) journal.Warn(ui);
         ui.AppendLog(errorLine);
         return false;
     };
@@ -78,42 +170,68 @@ bool ChangeSpecifiedDate(form::FormState& form) {
     std::string lastKey;  // the key read last, also across tables: it names a failed unit
     for (size_t i = 0; i < kSingleDateTables.size(); ++i) {
         const SingleDateTable& table = kSingleDateTables[i];
-        // Table 1 starts R afresh; every later selection reads that same snapshot, so the
-        // committed writes never change what a selection yields.
-        if (i == 0 && r.InTransaction()) r.Commit();
-        reader.OpenQuery(SelectionSql(table, wrongDate));
+        // Moving back takes only the rows the journal lists, so sales booked on the date since
+        // the stop stay there. Going forward reads the rows left on the wrong date.
+        std::vector<form::JournalRow> rows;
+        if (goBack) {
+            for (const form::JournalRow& row : journal.Entry().rows)
+                if (row.table == table.name) rows.push_back(row);
+        } else {
+            // Table 1 starts R afresh; every later selection reads that same snapshot, so the
+            // committed writes never change what a selection yields.
+            if (i == 0 && r.InTransaction()) r.Commit();
+            reader.OpenQuery(SelectionSql(table, wrongDate));
+        }
 
         // One table is one unit of W: all its rows commit together or not at all, whatever
-        // stops it (the server, a log line that cannot be written, memory).
+        // stops it (the server, a log line or a journal that cannot be written, memory).
         try {
             if (!w.InTransaction()) w.StartTransaction();
-            while (!reader.Eof()) {
-                lastKey = reader.FieldText(table.key);
-                const std::string tblSalSeq =
-                    table.tblSalSeq ? reader.FieldText("Tbl_Sal_Seq") : std::string();
+            for (size_t n = 0; goBack ? n < rows.size() : !reader.Eof(); ++n) {
+                if (!goBack)
+                    rows.push_back({table.name, reader.FieldText(table.key),
+                                    table.tblSalSeq ? reader.FieldText("Tbl_Sal_Seq") : ""});
+                lastKey = rows[n].key;
                 ui.AppendLog(std::string(table.logPrefix) + form::Cp949ToUtf8(lastKey) + " - " +
                              targetDashed);
-                writer.ExecuteSql(
-                    RowUpdateSql(table, targetDate, targetDashed, wrongDate, lastKey, tblSalSeq));
-                reader.Next();
+                writer.ExecuteSql(RowUpdateSql(table, targetDate, targetDashed, wrongDate, lastKey,
+                                               rows[n].tblSalSeq));
+                if (!goBack) reader.Next();
             }
+            // The keys are on disk before the commit is sent: a stop between the two leaves
+            // keys listed whose rows did not move, which a later run finds nowhere and skips.
+            if (!goBack && !journal.Add(rows)) throw JournalNotWritten();
             if (w.InTransaction()) w.Commit();
-            ++committedUnits;
+        } catch (const JournalNotWritten&) {
+            w.RollbackFailedWork();
+            return stop(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey), true);
         } catch (...) {
             w.RollbackFailedWork();
-            return stop(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey));
+            return stop(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey),
+                        false);
         }
+        if (goBack && !rows.empty() && !journal.Drop(table.name))
+            return stop(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey), true);
     }
 
-    try {
-        if (!w.InTransaction()) w.StartTransaction();
-        writer.ExecuteSql(RegisterUpdateSql(targetDate, wrongDate));
-        if (w.InTransaction()) w.Commit();
-    } catch (...) {
-        w.RollbackFailedWork();
-        return stop("ERROR OC_REGISTER->" + form::Cp949ToUtf8(lastKey));
+    // The register rows have no key of their own: moving back moves them only when the stopped
+    // move had moved them.
+    const form::JournalRow registerRow{kRegisterTable, "", ""};
+    if (!goBack || journal.Lists(registerRow)) {
+        try {
+            if (!w.InTransaction()) w.StartTransaction();
+            writer.ExecuteSql(RegisterUpdateSql(targetDate, wrongDate));
+            if (!goBack && !journal.Add({registerRow})) throw JournalNotWritten();
+            if (w.InTransaction()) w.Commit();
+        } catch (const JournalNotWritten&) {
+            w.RollbackFailedWork();
+            return stop("ERROR OC_REGISTER->" + form::Cp949ToUtf8(lastKey), true);
+        } catch (...) {
+            w.RollbackFailedWork();
+            return stop("ERROR OC_REGISTER->" + form::Cp949ToUtf8(lastKey), false);
+        }
     }
-    if (goOn || goBack) unfinished->Remove(database);
+    journal.Remove();
 
     ui.AppendLog(kRegisterHint);
     ui.MessageDialog(kDone, form::DialogKind::Information, form::DialogButtons::Ok);

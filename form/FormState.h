@@ -7,7 +7,7 @@
 #include "db/DbQuery.h"
 #include "db/DbStatement.h"
 #include "db/DbTransaction.h"
-#include "form/UnfinishedMoves.h"
+#include "form/MoveJournal.h"
 #include "form/WindowOps.h"
 
 namespace form {
@@ -36,9 +36,9 @@ public:
     std::vector<std::string> TableNoList;  // tbl_no of item i of ListBox2, as bytes
     std::string BusinessDate;              // YYYYMMDD bytes, empty when unknown
 
-    // Where a single-date move that stopped part-way is kept for the next run; set by the
-    // window. None: nothing is kept, and such a move cannot be continued.
-    UnfinishedMoves* unfinishedMoves = nullptr;
+    // Where the single-date move keeps its journal; set by the window. None: no journal is kept,
+    // and a move that stops part-way cannot be continued or moved back.
+    MoveJournal* moveJournal = nullptr;
 };
 
 }  // namespace form

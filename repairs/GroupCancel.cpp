@@ -152,9 +152,11 @@ bool CancelGroup(form::FormState& form, const std::string& tblNo) {
             }
         }
         return true;
-    } catch (const std::exception&) {
-        form.ui.MessageDialog("그룹취소실패-2", DialogKind::Warning, DialogButtons::Ok);
+    } catch (...) {
+        // Rolled back before the message: the box must not hold the step's rows locked, and a
+        // dialog that throws must not leave the step to be committed when the writer is freed.
         writer.transaction.RollbackFailedWork();
+        form.ui.MessageDialog("그룹취소실패-2", DialogKind::Warning, DialogButtons::Ok);
         return false;
     }
 }
@@ -183,9 +185,9 @@ bool NotifyTableChange(form::FormState& form, const std::string& tblNo) {
         // All notifications of one table are committed together.
         if (writer.transaction.InTransaction()) writer.transaction.Commit();
         return true;
-    } catch (const std::exception&) {
-        form.ui.MessageDialog("그룹취소실패-1", DialogKind::Warning, DialogButtons::Ok);
+    } catch (...) {
         writer.transaction.RollbackFailedWork();
+        form.ui.MessageDialog("그룹취소실패-1", DialogKind::Warning, DialogButtons::Ok);
         return false;
     }
 }

@@ -1,6 +1,8 @@
 // The date correction page driven through the real window, offscreen: the operator picks the
 // mode with the mouse, sets the dates, presses the start button and answers the real dialogs.
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -11,8 +13,12 @@
 
 #include "app/MainWindow.h"
 #include "app/MessageDialog.h"
+#include "app/OperationTrace.h"
+#include "form/Cp949.h"
+#include "tests/app/AppTestSupport.h"
 #include "tests/app/MouseDialogDriver.h"
 #include "tests/datefix/SalesFixture.h"
+#include "tests/datefix/StoppedMoveSupport.h"
 
 namespace datefix_test {
 namespace {
@@ -105,27 +111,39 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
     window.FormClose();
 }
 
-TEST(DatePageWindow, StoppedMoveGoesOnAfterTheQuestion) {
+// The tool is killed while its move waits on a row another program holds in table 5. Its trace
+// stands up to the kill; started again, it asks to go on and completes the move.
+TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     TestDatabase db;
     SeedThreeSales(db);
-    FailUpdatesOf(db, "OS_PAY");
     const SalesState before = Capture(db);
-    QTemporaryDir settingsDir;
-    app::UnfinishedMoveSettings unfinished(settingsDir.filePath("unfinished-moves.ini"));
+    QTemporaryDir files;
+    const QString journalDir = files.filePath("journal"), traceDir = files.filePath("logs");
+    {
+        HeldRows held(db.Name(),
+                      "update OS_PAY set PAY_AMT = 77 where SAL_YMD = '20240313' and SAL_SEQ = 2");
+        MoveChild child("window", db.Name(), journalDir.toStdString(), traceDir.toStdString(),
+                        "20240313", "20240314");
+        ASSERT_TRUE(SeeWaitingStatement(db, "update os_pay "));
+        child.Kill();
+        held.Release();
+    }
+    QFile traceFile(app::OperationTrace(traceDir).FileOf(QDate::currentDate()));
+    ASSERT_TRUE(traceFile.open(QIODevice::ReadOnly));
+    const QStringList trace = QString::fromUtf8(traceFile.readAll()).split(QLatin1Char('\n'));
+    // The question, the start line, tables 1 to 4, then OS_PAY up to the row it waited on, and
+    // the empty text after the last line break.
+    ASSERT_EQ(trace.size(), 1 + 1 + 3 * 4 + 2 + 1);
+    EXPECT_EQ(trace[0].mid(20).toStdString(), "매출일자 변경 매출일자 변경 진행하시겠습니까? → OK");
+    EXPECT_EQ(trace[trace.size() - 2].mid(20).toStdString(),
+              "매출일자 변경 OS_PAY->2 - 2024-03-14");
 
+    app::MoveJournalFile journal(journalDir);
     app::TfmMain window(db.Name());
-    window.State().unfinishedMoves = &unfinished;
+    window.State().moveJournal = &journal;
     ShowDatePage(window);
     QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 14));
-    {
-        DialogClicker clicker({true});
-        QTest::mouseClick(window.Button9, Qt::LeftButton);
-        EXPECT_EQ(clicker.unexpected, 0);
-    }
-    EXPECT_EQ(LogLines(window).back(), kSingleFailed);
-    StopFailingUpdatesOf(db, "OS_PAY");
-
     DialogClicker clicker({true, true, true});
     QTest::mouseClick(window.Button9, Qt::LeftButton);
     ASSERT_EQ(clicker.shown.size(), 3u);
@@ -137,7 +155,7 @@ TEST(DatePageWindow, StoppedMoveGoesOnAfterTheQuestion) {
     EXPECT_EQ(clicker.shown[2].text, "완료.");
     EXPECT_EQ(LogLines(window).back(), kSingleOk);
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
-    EXPECT_FALSE(unfinished.Find(db.Name()));
+    EXPECT_FALSE(journal.Find(db.Name()));
     window.FormClose();
 }
 
@@ -159,6 +177,93 @@ TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {
     EXPECT_EQ(LogLines(window), std::vector<std::string>{kRealignStart});
     EXPECT_TRUE(window.isEnabled());
     ExpectSameSales(before, Capture(db));
+    window.FormClose();
+}
+
+// Each operation that changes the database leaves in the day's trace its dialogs with the button
+// chosen, the date page's lines and its end; a list reload leaves nothing. A trace that cannot be
+// written is reported once and stops nothing.
+TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
+    TestDatabase db;
+    SeedThreeSales(db);
+    db.ExecAll({"insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('5', '1', '11')",
+                "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values "
+                "('T1', '" +
+                    form::Utf8ToCp949("창가") + "', '7', 'Y', '1')",
+                "insert into ss_master (pos_no) values ('01')"});
+    FailUpdatesOf(db, "os_table_lock");
+    QTemporaryDir files;
+    const auto clock = [] { return QDateTime(QDate(2024, 3, 14), QTime(10, 5, 9)); };
+    app::OperationTrace trace(files.path(), clock);
+    app_testing::DialogRecorder dialogs;
+    app::TfmMain window(db.Name(), dialogs);
+    window.SetTrace(&trace);
+    window.ShowMain();
+
+    app_testing::Click(window, QStringLiteral("Button6"));  // fails: its warning
+    app_testing::SelectRow(window, form::ListBoxId::ListBox2, 0);
+    app_testing::Click(window, QStringLiteral("Button3"));
+    app_testing::Click(window, QStringLiteral("Button4"));  // reads only
+    window.PageControl1->SetActivePageIndex(window.PageControl1->PageCount() - 1);
+    window.RadioButton3->setChecked(true);
+    SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 12));
+    dialogs.answers = {form::kResultCancel};
+    window.Button9->click();
+    window.Button9->click();  // refused without a dialog: 20240312 has sales
+    db.Exec("alter table OS_MASTER drop UPD_DT");
+    window.RadioButton4->setChecked(true);
+    window.Button9->click();  // the span cannot be read
+    ASSERT_EQ(dialogs.errorBoxes.size(), 1u);
+
+    QFile file(files.filePath("posfix-2024-03-14.log"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 18);
+    EXPECT_TRUE(lines.takeLast().isEmpty());
+    std::vector<std::string> texts;
+    for (const QString& line : lines) {
+        EXPECT_TRUE(line.startsWith(QStringLiteral("2024-03-14 10:05:09 "))) << line.toStdString();
+        texts.push_back(line.mid(20).toStdString());
+    }
+    EXPECT_EQ(texts[15],
+              "매출일자 변경 " + QString::fromStdString(dialogs.errorBoxes[0])
+                                     .replace(QStringLiteral("\r\n"), QStringLiteral(" / "))
+                                     .toStdString());
+    texts[15] = "error box";
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         "테이블 락 제거 테이블 락 제거 진행하시겠습니까? → OK",
+                         "테이블 락 제거 테이블 락 제거 실패 → OK",
+                         "테이블 락 제거 실패",
+                         "강제그룹취소 창가 / 강제 그룹취소를 하시겠습니까? → OK",
+                         "강제그룹취소 그룹취소 되었습니다. → OK",
+                         "강제그룹취소 완료",
+                         "매출일자 변경 매출일자 변경 진행하시겠습니까? → Cancel",
+                         "매출일자 변경 완료",
+                         "매출일자 변경 매출일자 변경 진행하시겠습니까? → OK",
+                         "매출일자 변경 [지정된 날짜 변경] 진행중",
+                         "매출일자 변경 변경하실 날짜에 매출이 존재합니다.",
+                         "매출일자 변경 [지정된 날짜 변경] 오류 발생",
+                         "매출일자 변경 실패",
+                         "매출일자 변경 매출일자 변경 진행하시겠습니까? → OK",
+                         "매출일자 변경 [다중 날짜 변경] 진행중",
+                         "error box",
+                         "매출일자 변경 실패",
+                     }));
+
+    // A folder inside a file cannot be made, not even by root.
+    QFile blocker(files.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    app::OperationTrace blocked(files.filePath("file/logs"), clock);
+    window.SetTrace(&blocked);
+    dialogs.dialogs.clear();
+    app_testing::Click(window, QStringLiteral("Button6"));
+    app_testing::Click(window, QStringLiteral("Button6"));
+    EXPECT_EQ(dialogs.DialogTexts(),
+              (std::vector<std::string>{
+                  "테이블 락 제거 진행하시겠습니까?", "테이블 락 제거 실패",
+                  std::string(app::kTraceNotWritten) + "\r\n" +
+                      QDir::toNativeSeparators(blocked.FileOf(QDate(2024, 3, 14))).toStdString(),
+                  "테이블 락 제거 진행하시겠습니까?", "테이블 락 제거 실패"}));
     window.FormClose();
 }
 

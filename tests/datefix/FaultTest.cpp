@@ -4,6 +4,8 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <optional>
+#include <set>
 #include <thread>
 
 #include "datefix/DatePage.h"
@@ -12,6 +14,7 @@
 #include "db/DbQuery.h"
 #include "db/DbTransaction.h"
 #include "tests/datefix/SalesFixture.h"
+#include "tests/datefix/StoppedMoveSupport.h"
 
 namespace datefix_test {
 namespace {
@@ -43,8 +46,10 @@ TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
                                         "ERROR " + prefix + "2", kSingleFailed}));
     EXPECT_EQ(ui.log.size(), 1 + 3 * (n - 1) + 4);
     ExpectOnlyConfirmation();
-    // Recorded for a later run once a table had been committed.
-    EXPECT_EQ(unfinished.Find(db.Name()).has_value(), n > 1);
+    // The journal lists the keys of the committed tables only.
+    const auto entry = journal.Find(db.Name());
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->rows.size(), 3 * (n - 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(FaultTest, SingleMoveFailsAtTable,
@@ -107,15 +112,42 @@ TEST_P(RealignFailsAtStatement, StopsThereAndASecondRunCompletes) {
 INSTANTIATE_TEST_SUITE_P(FaultTest, RealignFailsAtStatement,
                          ::testing::Values(1u, 7u, 8u, 9u, 10u, 11u, 12u, 20u));
 
-// --- A stopped single-date move, finished or undone later ---------------------------------------
+// --- A stopped single-date move, finished or moved back later
+// -------------------------------------
 
 const std::vector<std::string> kRefused = {kSingleStart, "변경하실 날짜에 매출이 존재합니다.",
                                            kSingleFailed};
+const std::vector<std::string> kFinishFirst = {
+    kSingleStart, "중단된 매출일자 변경(20240313 → 20240314)을 먼저 마치거나 되돌리세요.",
+    kSingleFailed};
 
-// Param: the unit that stops the first run (1-based, 21 = the register step), and whether the
-// second run goes on with the move (else it moves the sales back).
-class StoppedMove : public DatePageTest,
-                    public ::testing::WithParamInterface<std::tuple<size_t, bool>> {
+// The journal's rows for the first `tables` tables moved from SeedThreeSales' 20240313.
+std::vector<form::JournalRow> KeysOfTables(size_t tables) {
+    std::vector<form::JournalRow> rows;
+    for (size_t i = 0; i < tables; ++i)
+        for (const char* key : {"1", "2", "3"})
+            rows.push_back({datefix::kSingleDateTables[i].name, key,
+                            datefix::kSingleDateTables[i].tblSalSeq ? "1" : ""});
+    return rows;
+}
+
+// `state` with the rows that `after` has beyond `before`.
+SalesState WithAddedRows(SalesState state, const SalesState& before, const SalesState& after) {
+    for (const auto& [table, rows] : after) {
+        std::multiset<std::vector<std::string>> old(before.at(table).rows.begin(),
+                                                    before.at(table).rows.end());
+        for (const auto& row : rows.rows) {
+            auto found = old.find(row);
+            if (found != old.end())
+                old.erase(found);
+            else
+                state.at(table).rows.push_back(row);
+        }
+    }
+    return state;
+}
+
+class StoppedMoveTest : public DatePageTest {
 protected:
     // Confirms the run and gives `answer` to the question, if one comes.
     void StartAnswering(int answer) {
@@ -125,7 +157,71 @@ protected:
         datefix::Button9Click(form);
         ui.answers.clear();
     }
+
+    // After a move of 20240313 → 20240314 stopped with its first `committed` tables moved: other
+    // pairs of dates are refused without a question; the same pair (goOn) or the swapped one asks
+    // first, Cancel changes nothing, OK completes the move or moves the journal's rows back, and
+    // a sale booked on 20240314 since the stop stays there.
+    void FinishOrMoveBack(const SalesState& before, size_t committed, bool goOn) {
+        const auto entry = journal.Find(db.Name());
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->wrongDate + " → " + entry->targetDate, "20240313 → 20240314");
+        EXPECT_EQ(entry->rows, KeysOfTables(committed));
+        const SalesState stoppedOnly = Capture(db);
+        if (!goOn) SalesSeed(db).Sale("20240314", 7, "2024-03-14 18:00:00").Flush();
+        const SalesState stopped = Capture(db);
+
+        // Sharing one date with the stopped move is not enough.
+        for (const auto& [wrong, target] : std::vector<std::pair<const char*, const char*>>{
+                 {"20240312", "20240314"}, {"20240312", "20240313"}, {"20240314", "20240320"}}) {
+            ChooseSingleMove(wrong, target);
+            StartAnswering(form::kResultOk);
+            ExpectOnlyConfirmation();
+            EXPECT_EQ(ui.log.back(), kSingleFailed) << wrong << " → " << target;
+        }
+        EXPECT_EQ(ui.log, kFinishFirst);  // the last pair: its target has no sales
+        EXPECT_EQ(journal.Find(db.Name())->rows, entry->rows);
+        EXPECT_EQ(journal.Find(db.Name())->startTime, entry->startTime);
+        ExpectSameSales(stopped, Capture(db));
+
+        if (goOn)
+            ChooseSingleMove("20240313", "20240314");
+        else
+            ChooseSingleMove("20240314", "20240313");
+        StartAnswering(form::kResultCancel);
+        // The target's sales refuse as ever; once OS_Order and OS_MASTER are moved, the journal.
+        EXPECT_EQ(ui.log, goOn || committed < 4 ? kRefused : kFinishFirst);
+        ASSERT_EQ(ui.dialogs.size(), 2u);
+        EXPECT_EQ(ui.dialogs[1].text,
+                  std::string("20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. ") +
+                      (goOn ? "이어서 진행하시겠습니까?" : "되돌리시겠습니까?"));
+        EXPECT_EQ(ui.dialogs[1].kind, form::DialogKind::Confirmation);
+        EXPECT_EQ(ui.dialogs[1].buttons, form::DialogButtons::OkCancel);
+        ExpectSameSales(stopped, Capture(db));
+
+        StartAnswering(form::kResultOk);
+        EXPECT_EQ(ui.dialogs.size(), 3u);
+        EXPECT_EQ(ui.log.back(), kSingleOk);
+        // Tables already moved have nothing left to log; moving back logs the journal's tables.
+        EXPECT_EQ(ui.log.size(), 1 + 3 * (goOn ? 20 - committed : committed) + 2);
+        // Moved back, the stamps keep their own time of day on the wrong date's day.
+        ExpectSameSales(
+            goOn ? AfterSingleMove(before, "20240313", "20240314", 20, true)
+                 : WithAddedRows(AfterSingleMove(before, "20240313", "20240313", committed, false),
+                                 stoppedOnly, stopped),
+            Capture(db));
+        EXPECT_FALSE(journal.Find(db.Name()));
+
+        StartAnswering(form::kResultOk);
+        EXPECT_EQ(ui.log, kRefused);
+        ExpectOnlyConfirmation();
+    }
 };
+
+// Param: the unit that stops the first run (1-based, 21 = the register step), and whether the
+// second run goes on with the move (else it moves the sales back).
+class StoppedMove : public StoppedMoveTest,
+                    public ::testing::WithParamInterface<std::tuple<size_t, bool>> {};
 
 TEST_P(StoppedMove, GoesOnOrBackAfterTheQuestion) {
     const auto [n, goOn] = GetParam();
@@ -136,56 +232,60 @@ TEST_P(StoppedMove, GoesOnOrBackAfterTheQuestion) {
     ChooseSingleMove("20240313", "20240314");
     Start();
     ASSERT_EQ(ui.log.back(), kSingleFailed);
-    const auto entry = unfinished.Find(db.Name());
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->wrongDate + ">" + entry->targetDate + " " + entry->errorLine,
-              "20240313>20240314 " + ui.log[ui.log.size() - 2]);
     StopFailingUpdatesOf(db, failing);
-    const SalesState stopped = Capture(db);
-
-    // Another pair of dates is refused as ever and leaves the entry.
-    ChooseSingleMove("20240312", "20240314");
-    StartAnswering(form::kResultOk);
-    EXPECT_EQ(ui.log, kRefused);
-    EXPECT_EQ(unfinished.Find(db.Name())->time, entry->time);
-
-    // The question comes where the target date has sales: going on always, going back while
-    // OS_MASTER is still on the wrong date. Cancel refuses as before.
-    if (goOn)
-        ChooseSingleMove("20240313", "20240314");
-    else
-        ChooseSingleMove("20240314", "20240313");
-    const bool asked = goOn || n <= 4;
-    if (asked) {
-        StartAnswering(form::kResultCancel);
-        EXPECT_EQ(ui.log, kRefused);
-        ASSERT_EQ(ui.dialogs.size(), 2u);
-        EXPECT_EQ(ui.dialogs[1].text,
-                  std::string("20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. ") +
-                      (goOn ? "이어서 진행하시겠습니까?" : "되돌리시겠습니까?"));
-        EXPECT_EQ(ui.dialogs[1].kind, form::DialogKind::Confirmation);
-        EXPECT_EQ(ui.dialogs[1].buttons, form::DialogButtons::OkCancel);
-        ExpectSameSales(stopped, Capture(db));
-    }
-    StartAnswering(form::kResultOk);
-    EXPECT_EQ(ui.dialogs.size(), asked ? 3u : 2u);
-    EXPECT_EQ(ui.log.back(), kSingleOk);
-    // Tables already moved have nothing left to log.
-    const size_t tablesMoved = goOn ? 21 - std::min<size_t>(n, 21) : std::min<size_t>(n - 1, 20);
-    EXPECT_EQ(ui.log.size(), 1 + 3 * tablesMoved + 2);
-    // Moved back, the stamps keep their own time of day on the wrong date's day.
-    ExpectSameSales(goOn ? AfterSingleMove(before, "20240313", "20240314", 20, true)
-                         : AfterSingleMove(before, "20240313", "20240313", n - 1, false),
-                    Capture(db));
-    EXPECT_FALSE(unfinished.Find(db.Name()));
-
-    StartAnswering(form::kResultOk);
-    EXPECT_EQ(ui.log, kRefused);
-    ExpectOnlyConfirmation();
+    FinishOrMoveBack(before, std::min<size_t>(n - 1, 20), goOn);
 }
 
 INSTANTIATE_TEST_SUITE_P(FaultTest, StoppedMove,
                          ::testing::Combine(::testing::Values(2u, 4u, 5u, 21u), ::testing::Bool()));
+
+TEST_F(Faults, JournalOfOneDatabaseIsNotSeenOnAnother) {
+    SeedThreeSales(db);
+    FailUpdatesOf(db, "OS_PAY");
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+    ASSERT_TRUE(journal.Find(db.Name()));
+
+    TestDatabase other;  // its name, like every database name here, holds "/" and ":"
+    SeedThreeSales(other);
+    testing_support::ScriptedWindow otherUi;
+    form::FormState otherForm(otherUi, other.Name());
+    otherForm.moveJournal = &journal;
+    otherUi.checked = {{form::RadioId::RadioButton3, true}};
+    datefix::RadioButton3Click(otherForm, form::RadioId::RadioButton3);
+    SetPicker(otherUi, form::PickerId::dtChange01, "20240313");
+    SetPicker(otherUi, form::PickerId::dtChange02, "20240314");
+    datefix::Button9Click(otherForm);
+    EXPECT_EQ(otherUi.DialogTexts(),
+              (std::vector<std::string>{"매출일자 변경 진행하시겠습니까?", "완료."}));
+    EXPECT_TRUE(journal.Find(db.Name()));
+    EXPECT_FALSE(journal.Find(other.Name()));
+
+    // Names that differ only where a file name cannot hold them keep files of their own.
+    ASSERT_TRUE(journal.Write("h:/a/b", {"20240101", "20240102", "", {{"OS_PAY", "1", ""}}}));
+    ASSERT_TRUE(journal.Write("h:/a:b", {"20240103", "20240104", "", {}}));
+    EXPECT_EQ(journal.Find("h:/a/b")->wrongDate, "20240101");
+    EXPECT_EQ(journal.Find("h:/a:b")->wrongDate, "20240103");
+}
+
+TEST_F(Faults, JournalThatCannotBeWrittenStopsTheMoveBeforeAnyChange) {
+    SeedThreeSales(db);
+    const SalesState before = Capture(db);
+    // A folder inside a file cannot be made, not even by root.
+    QFile file(journalDir.filePath("file"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    app::MoveJournalFile blocked(journalDir.filePath("file/journal"));
+    form.moveJournal = &blocked;
+
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+    const std::string line = "매출일자 변경 기록을 저장할 수 없어 작업을 진행하지 않습니다.";
+    EXPECT_EQ(ui.log, (std::vector<std::string>{kSingleStart, line, kSingleFailed}));
+    ASSERT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_EQ(ui.dialogs[1].text, line + "\r\n" + blocked.Location(db.Name()));
+    EXPECT_EQ(ui.dialogs[1].kind, form::DialogKind::Warning);
+    ExpectSameSales(before, Capture(db));
+}
 
 // --- A row held by another attachment ------------------------------------------------------------
 
@@ -285,6 +385,38 @@ TEST_F(Faults, SingleMoveStopsWhenTheLockedRowIsChangedAndCommitted) {
             row[pay.Column("PAY_AMT")] = "77";
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 4, false), Capture(db));
 }
+
+// Param: how the first run's process ends (killed while it waits on a row of table 5, or ended
+// right after table 4's commit), and whether the second run goes on (else moves back).
+class EndedProcess : public StoppedMoveTest,
+                     public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
+
+TEST_P(EndedProcess, LeavesAJournalThatFinishesOrMovesBackTheMove) {
+    const auto [killedWaiting, goOn] = GetParam();
+    SeedThreeSales(db);
+    const SalesState before = Capture(db);
+    {
+        std::optional<HeldRows> held;
+        if (killedWaiting) held.emplace(db.Name(), kHoldPayment);
+        // Its commits: the check's reader, then tables 1 to 4.
+        MoveChild child("scripted", db.Name(), journalDir.path().toStdString(), "", "20240313",
+                        "20240314", killedWaiting ? 0 : 5);
+        if (killedWaiting) {
+            ASSERT_TRUE(SeeWaitingStatement(db, "update os_pay "));
+            // Each table's keys were on disk before its commit.
+            EXPECT_EQ(journal.Find(db.Name())->rows, KeysOfTables(4));
+            child.Kill();
+            held->Release();
+        } else {
+            ASSERT_EQ(child.Wait(), 9);
+        }
+    }
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 4, false), Capture(db));
+    FinishOrMoveBack(before, 4, goOn);
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultTest, EndedProcess,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
 // Param: whether the other attachment commits its change (else it rolls back).
 class RealignAgainstLockedRow : public DatePageTest, public ::testing::WithParamInterface<bool> {};

@@ -44,7 +44,8 @@ std::string Dashed(const std::string& ymd) {
 }
 
 // The real date of a stamp as the realignment computes it: its first ten characters without
-// dashes, when they are a date YYYY-MM-DD; none otherwise (NULL included).
+// dashes, when they are a date YYYY-MM-DD (month 01 to 12, day 01 to 31); none otherwise (NULL
+// included).
 std::optional<std::string> RealDate(const std::string& stamp) {
     if (stamp == kNull || stamp.size() < 10) return std::nullopt;
     for (size_t i = 0; i < 10; ++i) {
@@ -52,6 +53,8 @@ std::optional<std::string> RealDate(const std::string& stamp) {
         if (dash ? stamp[i] != '-' : !std::isdigit(static_cast<unsigned char>(stamp[i])))
             return std::nullopt;
     }
+    const int month = std::stoi(stamp.substr(5, 2)), day = std::stoi(stamp.substr(8, 2));
+    if (month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
     return stamp.substr(0, 4) + stamp.substr(5, 2) + stamp.substr(8, 2);
 }
 
@@ -240,7 +243,7 @@ void ExpectSameSales(const SalesState& expected, const SalesState& actual) {
 }
 
 DatePageTest::DatePageTest() : form(ui, db.Name()) {
-    form.unfinishedMoves = &unfinished;
+    form.moveJournal = &journal;
     form.IBDatabase1.Connect();
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UnfinishedMoveSettings.h"
+#include "app/MoveJournalFile.h"
 #include "datefix/SalesTables.h"
 #include "form/FormState.h"
 #include "tests/support/ScriptedWindow.h"
@@ -95,9 +95,9 @@ protected:
     TestDatabase db;
     testing_support::ScriptedWindow ui;
     form::FormState form;
-    // The record of stopped single-date moves, in a folder of the test's own.
-    QTemporaryDir settingsDir;
-    app::UnfinishedMoveSettings unfinished{settingsDir.filePath("unfinished-moves.ini")};
+    // The single-date move's journal, in a folder of the test's own.
+    QTemporaryDir journalDir;
+    app::MoveJournalFile journal{journalDir.path()};
 };
 
 // "YYYYMMDD" text of the given date.

@@ -1,8 +1,11 @@
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "db/DbQuery.h"
+#include "db/DbTransaction.h"
 #include "db/SqlQuote.h"
 #include "repairs/GroupCancel.h"
 #include "tests/repairs/RepairTestSupport.h"
@@ -279,7 +282,25 @@ TEST(GroupCancel, FailedDateLookupIsReportedAndTheCancelGoesOn) {
     EXPECT_EQ(s.db.Count("os_table_change", "sal_ymd = ''"), 4);
 }
 
-TEST(GroupCancel, FailedUngroupUndoesThatTableAndReportsTwo) {
+// Changes that transactions of the tool's attachment other than the asking one hold.
+int PendingChanges(form::FormState& form) {
+    db::DbTransaction look(&form.IBDatabase1);
+    db::DbQuery query(&form.IBDatabase1, &look);
+    query.OpenQuery(
+        "select coalesce(sum(r.mon$record_inserts + r.mon$record_updates + r.mon$record_deletes),"
+        " 0) cnt from mon$transactions t join mon$record_stats r on r.mon$stat_id = t.mon$stat_id"
+        " where t.mon$attachment_id = current_connection"
+        " and t.mon$transaction_id <> current_transaction");
+    const int count = query.FieldInt("cnt");
+    look.Commit();
+    return count;
+}
+
+// Param: whether the failure box itself throws once it has checked.
+class FailedUngroup : public ::testing::TestWithParam<bool> {};
+
+TEST_P(FailedUngroup, UndoesThatTableBeforeReportingTwo) {
+    const bool boxThrows = GetParam();
     Store s;
     SeedFloor(s.db);
     FailOn(s.db, "os_table_lock", "before update");
@@ -287,8 +308,22 @@ TEST(GroupCancel, FailedUngroupUndoesThatTableAndReportsTwo) {
     repairs::LoadGroupTables(s.form);
     Select(s, "T1");
     const Tables before = SnapshotAll(s.db);
+    // While the box is open, no transaction of the tool holds the failed step's rows.
+    int pendingWhileOpen = -1;
+    s.window.onDialog = [&](const testing_support::ScriptedWindow::Dialog& dialog) {
+        if (dialog.kind != DialogKind::Warning) return;
+        pendingWhileOpen = PendingChanges(s.form);
+        if (boxThrows) throw std::runtime_error("the box failed");
+    };
 
+    if (boxThrows) {
+        EXPECT_THROW(repairs::Button3Click(s.form), std::runtime_error);
+        EXPECT_EQ(pendingWhileOpen, 0);
+        ExpectUnchangedExcept(before, SnapshotAll(s.db), {});
+        return;
+    }
     repairs::Button3Click(s.form);
+    EXPECT_EQ(pendingWhileOpen, 0);
 
     ExpectDialogs(s.window, {{std::string("창가1") + "\r\n" + kQuestion, DialogKind::Information,
                               DialogButtons::OkCancel},
@@ -299,6 +334,8 @@ TEST(GroupCancel, FailedUngroupUndoesThatTableAndReportsTwo) {
     EXPECT_EQ(s.form.TableNoList.size(), 6u);
     EXPECT_EQ(s.window.selected2, -1);
 }
+
+INSTANTIATE_TEST_SUITE_P(GroupCancel, FailedUngroup, ::testing::Bool());
 
 TEST(GroupCancel, FailedNotificationStopsTheGroupAfterThatTable) {
     Store s;

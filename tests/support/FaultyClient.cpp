@@ -1,14 +1,17 @@
 // A stand-in for the Firebird client library in tests. Every entry point is libfbclient's own
 // (this library links it, so a lookup by name through this one finds them), except the rollback
-// and the detach: each fails as often as a test asks, without reaching the server, and otherwise
-// passes the call on to the real library.
+// and the detach, which fail as often as a test asks without reaching the server, and the commit,
+// which can end the process right after the server committed. Otherwise each passes the call on
+// to the real library.
 #include <dlfcn.h>
 #include <ibase.h>
+#include <unistd.h>
 
 namespace {
 
 int rollbackFailuresLeft = 0;
 int detachFailuresLeft = 0;
+int commitsBeforeExit = 0;
 
 // The real library's entry point of that name.
 template <typename Function>
@@ -36,6 +39,19 @@ int posfix_fail_next_rollbacks(int count) {
 
 void posfix_fail_next_detaches(int count) {
     detachFailuresLeft = count;
+}
+
+void posfix_exit_after_commits(int count) {
+    commitsBeforeExit = count;
+}
+
+// Ends the process, as a kill would, once the commit that brings the count to 0 has succeeded.
+ISC_STATUS ISC_EXPORT isc_commit_transaction(ISC_STATUS* status, isc_tr_handle* transaction) {
+    using Commit = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*);
+    static const Commit real = Real<Commit>("isc_commit_transaction");
+    const ISC_STATUS result = real(status, transaction);
+    if (result == 0 && commitsBeforeExit > 0 && --commitsBeforeExit == 0) _exit(9);
+    return result;
 }
 
 // Fails as on a lost attachment.

@@ -36,4 +36,8 @@ void FailNextDetaches(int count) {
     Control<void (*)(int)>("posfix_fail_next_detaches")(count);
 }
 
+void ExitAfterCommits(int count) {
+    Control<void (*)(int)>("posfix_exit_after_commits")(count);
+}
+
 }  // namespace testing_support

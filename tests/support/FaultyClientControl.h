@@ -14,4 +14,8 @@ int FailNextRollbacks(int count);
 // The next `count` detaches fail with "cannot disconnect database with open transactions".
 void FailNextDetaches(int count);
 
+// The process ends with exit code 9, without any clean-up, right after its `count`th commit from
+// now on has succeeded.
+void ExitAfterCommits(int count);
+
 }  // namespace testing_support

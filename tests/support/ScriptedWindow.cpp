@@ -78,6 +78,7 @@ void ScriptedWindow::AppendLog(const std::string& line) {
 int ScriptedWindow::MessageDialog(const std::string& text, form::DialogKind kind,
                                   form::DialogButtons buttons) {
     dialogs.push_back({text, kind, buttons});
+    if (onDialog) onDialog(dialogs.back());
     if (answers.empty()) return form::kResultOk;
     int answer = answers.front();
     answers.pop_front();

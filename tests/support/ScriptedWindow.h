@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,6 +39,8 @@ public:
     // Dialogs
     std::vector<Dialog> dialogs;
     std::deque<int> answers;
+    // Runs while each dialog is open, after it was recorded; may throw, as a failing dialog would.
+    std::function<void(const Dialog&)> onDialog;
 
     // Queue the answer for the next dialog.
     void Answer(int result) { answers.push_back(result); }

@@ -1,0 +1,98 @@
+#include "app/OperationTrace.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace app {
+
+const char* const kTraceNotWritten = "작업 기록 파일을 저장할 수 없습니다.";
+
+namespace {
+
+// A dialog's text on one line.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += (text[i] == '\n' || text[i] == '\r') ? std::string(" / ") : std::string(1, text[i]);
+    }
+    return out;
+}
+
+}  // namespace
+
+OperationTrace::OperationTrace(QString folder, Clock clock)
+    : folder_(std::move(folder)), clock_(std::move(clock)) {
+    if (!clock_) clock_ = [] { return QDateTime::currentDateTime(); };
+}
+
+QString OperationTrace::DefaultFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/logs");
+}
+
+QString OperationTrace::FileOf(const QDate& day) const {
+    return folder_ + QStringLiteral("/posfix-") + day.toString(QStringLiteral("yyyy-MM-dd")) +
+           QStringLiteral(".log");
+}
+
+void OperationTrace::Begin(const std::string& pageCaption) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    active_ = true;
+    failed_ = false;
+    writeFailed_ = false;
+    caption_ = pageCaption;
+}
+
+void OperationTrace::Dialog(const std::string& text, form::DialogKind kind, int result) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!active_) return;
+    if (kind == form::DialogKind::Warning || kind == form::DialogKind::Error) failed_ = true;
+    Write(OneLine(text) + " → " + (result == form::kResultOk ? "OK" : "Cancel"));
+}
+
+void OperationTrace::Line(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (active_) Write(OneLine(text));
+}
+
+void OperationTrace::Escaped(const std::string& errorBoxText) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!active_) return;
+    failed_ = true;
+    Write(OneLine(errorBoxText));
+}
+
+std::string OperationTrace::End(bool failed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!active_) return {};
+    Write(failed || failed_ ? "실패" : "완료");
+    active_ = false;
+    if (!writeFailed_ || reported_) return {};
+    reported_ = true;
+    return std::string(kTraceNotWritten) + "\r\n" +
+           QDir::toNativeSeparators(FileOf(clock_().date())).toStdString();
+}
+
+void OperationTrace::Write(const std::string& text) {
+    const QDateTime now = clock_();
+    const QString name = FileOf(now.date());
+    // One open file per day; a new day (or a failed write) opens the file anew.
+    if (file_.fileName() != name || !file_.isOpen()) {
+        file_.close();
+        file_.setFileName(name);
+        if (!QDir().mkpath(folder_) || !file_.open(QIODevice::Append | QIODevice::Text)) {
+            writeFailed_ = true;
+            return;
+        }
+    }
+    const QByteArray line = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8() + ' ' +
+                            QByteArray::fromStdString(caption_) + ' ' +
+                            QByteArray::fromStdString(text) + '\n';
+    if (file_.write(line) != line.size() || !file_.flush()) {
+        writeFailed_ = true;
+        file_.close();
+    }
+}
+
+}  // namespace app

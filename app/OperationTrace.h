@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "form/WindowOps.h"
+
+namespace app {
+
+// The trace of the operations that change the database, in one file per day,
+// "posfix-YYYY-MM-DD.log" in its folder. One line per event: "YYYY-MM-DD HH:MM:SS <page caption>
+// <text>". An operation's events are its dialogs (text on one line, line breaks as " / ", then
+// " → " and the button chosen), the lines of the date page's log and its end, "완료" or "실패".
+// Each line is handed to the system as it is written, so a killed tool leaves its trace up to
+// the kill.
+//
+// An operation fails ("실패") when an exception leaves it (the error box's text is traced before
+// the end), when it shows a warning (its failure message, a missing selection, a refused date) or
+// when it says so itself (the date page's error end line). Otherwise it ends with "완료", also when
+// the operator answered its question with Cancel.
+//
+// A file that cannot be written never stops an operation; End says so once per run of the tool.
+class OperationTrace {
+public:
+    using Clock = std::function<QDateTime()>;
+
+    explicit OperationTrace(QString folder, Clock clock = {});
+
+    // "logs" in the user's application data folder.
+    static QString DefaultFolder();
+    // The file for the given day.
+    QString FileOf(const QDate& day) const;
+
+    // Events outside Begin..End are not traced.
+    void Begin(const std::string& pageCaption);
+    void Dialog(const std::string& text, form::DialogKind kind, int result);
+    void Line(const std::string& text);
+    // An exception left the operation; `errorBoxText` is what the error box shows.
+    void Escaped(const std::string& errorBoxText);
+    // Writes the end line (`failed` adds to the failures seen) and returns the warning to show
+    // when the trace could not be written: the first time in this run only, empty otherwise.
+    std::string End(bool failed);
+
+private:
+    void Write(const std::string& text);
+
+    QString folder_;
+    Clock clock_;
+    std::mutex mutex_;
+    QFile file_;
+    bool active_ = false;
+    bool failed_ = false;
+    bool writeFailed_ = false;  // in this operation
+    bool reported_ = false;     // in this run
+    std::string caption_;
+};
+
+// The warning shown once per run when the trace cannot be written: this line, then the file.
+extern const char* const kTraceNotWritten;
+
+}  // namespace app

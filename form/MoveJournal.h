@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace form {
+
+// One row key a single-date move has moved (or is about to commit): the table as the move spells
+// it, the key column's value and, for OS_Order, its Tbl_Sal_Seq. Keys are database bytes.
+struct JournalRow {
+    std::string table;
+    std::string key;
+    std::string tblSalSeq;  // empty where the table has none
+
+    bool operator==(const JournalRow& other) const {
+        return table == other.table && key == other.key && tblSalSeq == other.tblSalSeq;
+    }
+};
+
+// The journal of a single-date move: written before its first commit, extended with each unit's
+// keys before that unit commits, removed when the move completes. A journal that still lists keys
+// is a move that stopped part-way.
+struct MoveJournalEntry {
+    std::string wrongDate;   // YYYYMMDD the move takes the sales from
+    std::string targetDate;  // YYYYMMDD it moves them to
+    std::string startTime;   // YYYY-MM-DD HH:MM:SS, local time
+    std::vector<JournalRow> rows;
+};
+
+// Where the journal of each database (by its connection name) is kept from one run of the tool
+// to the next, at most one per database. The window supplies it, so the moves need not know
+// where it is kept.
+class MoveJournal {
+public:
+    virtual ~MoveJournal() = default;
+
+    // The database's journal; none when there is none or it cannot be read.
+    virtual std::optional<MoveJournalEntry> Find(const std::string& database) const = 0;
+    // Replaces the database's journal and has it on disk before returning; false when it could
+    // not be written (the journal on disk is then the previous one).
+    virtual bool Write(const std::string& database, const MoveJournalEntry& entry) = 0;
+    virtual void Remove(const std::string& database) = 0;
+    // Where the database's journal is kept, for messages (UTF-8).
+    virtual std::string Location(const std::string& database) const = 0;
+};
+
+}  // namespace form
