@@ -494,4 +494,12 @@ int TfmMain::MessageDialog(const std::string& text, form::DialogKind kind,
     return dialogs_.MessageDialog(text, kind, buttons);
 }
 
+void TfmMain::ShowProgress(const std::string& caption, int done, int total) {
+    dialogs_.ShowProgress(caption, done, total);
+}
+
+void TfmMain::CloseProgress() {
+    dialogs_.CloseProgress();
+}
+
 }  // namespace app

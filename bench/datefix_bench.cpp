@@ -233,6 +233,8 @@ public:
     void SetLabelAlignment(form::LabelId, form::Alignment) override {}
     void ClearLog() override { lines = 0; }
     void AppendLog(const std::string&) override { ++lines; }
+    void ShowProgress(const std::string&, int, int) override {}
+    void CloseProgress() override {}
     int MessageDialog(const std::string&, form::DialogKind, form::DialogButtons) override {
         return form::kResultOk;
     }

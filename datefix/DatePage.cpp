@@ -2,6 +2,7 @@
 
 #include "datefix/MultiDateMove.h"
 #include "datefix/SingleDateMove.h"
+#include "form/ChangeGuard.h"
 
 namespace datefix {
 
@@ -61,6 +62,7 @@ void RadioButton3Click(form::FormState& form, form::RadioId sender) {
 
 void Button9Click(form::FormState& form) {
     form::WindowOps& ui = form.ui;
+    if (!form::AskIfOthersConnected(form)) return;
     if (ui.MessageDialog(kConfirm, form::DialogKind::Information, form::DialogButtons::OkCancel) !=
         form::kResultOk)
         return;

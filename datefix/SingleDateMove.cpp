@@ -4,6 +4,7 @@
 
 #include "datefix/MoveSupport.h"
 #include "datefix/SalesTables.h"
+#include "form/ChangeGuard.h"
 #include "form/Cp949.h"
 
 namespace datefix {
@@ -63,6 +64,7 @@ bool ChangeSpecifiedDate(form::FormState& form) {
         ui.AppendLog(kSalesOnTargetLine);
         return false;
     }
+    if (!form::BackUpBeforeChange(form, true)) return false;
 
     // Once a unit is committed, a stop leaves the sales split over two dates: it is recorded so
     // that a later run can finish or undo the move.

@@ -191,6 +191,21 @@ TestDatabase::~TestDatabase() {
     }
     std::error_code ignored;
     fs::remove(path_, ignored);
+    for (const std::string& backup : BackupFiles()) fs::remove(backup, ignored);
+}
+
+std::vector<std::string> TestDatabase::BackupFiles() const {
+    const fs::path path(path_);
+    const std::string prefix = path.stem().string() + "-";
+    std::vector<std::string> files;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(path.parent_path(), ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0 && entry.path().extension() == ".fbk")
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 db::DbConnection& TestDatabase::Connection() const {

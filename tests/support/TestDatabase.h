@@ -37,6 +37,9 @@ public:
     // Connection string for db::DbConnection, e.g. "localhost/3057:/path/posfix_123_4.fdb".
     const std::string& Name() const { return name_; }
     const std::string& Path() const { return path_; }
+    // The backups the tool made of this database beside its file, oldest first; they go with
+    // the database.
+    std::vector<std::string> BackupFiles() const;
 
     // Runs one statement (DDL or DML, text sent unchanged) on its own attachment and commits.
     void Exec(const std::string& sql) const;
