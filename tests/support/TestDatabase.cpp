@@ -170,13 +170,32 @@ void RunIsqlScript(const std::string& script) {
                                  " running?):\n" + log);
 }
 
-TestDatabase::TestDatabase() {
+namespace {
+
+std::string NewDatabasePath() {
     static std::atomic<unsigned> counter{0};
+    return TestDataDir() + "/posfix_test_" + std::to_string(::getpid()) + "_" +
+           std::to_string(++counter) + ".fdb";
+}
+
+}  // namespace
+
+TestDatabase::TestDatabase() {
     const std::string source = TemplatePath();
-    path_ = TestDataDir() + "/posfix_test_" + std::to_string(::getpid()) + "_" +
-            std::to_string(++counter) + ".fdb";
+    path_ = NewDatabasePath();
     fs::copy_file(source, path_, fs::copy_options::overwrite_existing);
     name_ = ConnectionString(path_);
+    // Fails here, loudly, when the server is down.
+    Connection();
+}
+
+TestDatabase::TestDatabase(const std::string& backupFile) {
+    path_ = NewDatabasePath();
+    name_ = ConnectionString(path_);
+    const std::string command = "gbak -c -user " + std::string(kUser) + " -password " +
+                                kPassword + " '" + backupFile + "' '" + name_ + "' 2>&1";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("gbak could not restore " + backupFile);
     // Fails here, loudly, when the server is down.
     Connection();
 }

@@ -30,6 +30,8 @@ void RunIsqlScript(const std::string& script);
 class TestDatabase {
 public:
     TestDatabase();
+    // The database restored with `gbak -c` from a backup file.
+    explicit TestDatabase(const std::string& backupFile);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
