@@ -152,6 +152,8 @@ long long BackUpThroughServer(const DbConnection& connection, const std::string&
     const long long bytes = WrittenBytes(lastLine);
     if (bytes < 0)
         throw DbError(lastLine.empty() ? "The backup ended without any output" : lastLine);
+    // Not every announced table reports its records (an empty one may not).
+    if (progress) progress(announced, announced);
     return bytes;
 }
 

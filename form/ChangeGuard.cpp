@@ -43,8 +43,10 @@ std::string UnusedBackupPath(const std::string& databaseFile) {
     std::string path;
     for (int attempt = 0; attempt < 30; ++attempt) {
         path = BackupPathFor(databaseFile, LocalNow());
-        std::error_code unknown;  // a folder the user cannot read: only the server can tell
-        if (path != lastUsed && !std::filesystem::exists(path, unknown)) {
+        // A file the user cannot see (a folder without read rights) only the server can tell;
+        // anything else than a file under that name makes the server fail the backup.
+        std::error_code unknown;
+        if (path != lastUsed && !std::filesystem::is_regular_file(path, unknown)) {
             lastUsed = path;
             return path;
         }

@@ -105,13 +105,13 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
         EXPECT_EQ(clicker.unexpected, 0);
     }
     ASSERT_EQ(db.BackupFiles().size(), 2u);
-    EXPECT_EQ(LogLines(window),
-              (std::vector<std::string>{
-                  kRealignStart,
-                  "백업: " + db.BackupFiles().back() + " (" +
-                      std::to_string(std::filesystem::file_size(db.BackupFiles().back())) +
-                      " bytes)",
-                  "OC_REGISTER 수동 적용 해야 합니다.", kRealignOk}));
+    EXPECT_EQ(
+        LogLines(window),
+        (std::vector<std::string>{
+            kRealignStart,
+            "백업: " + db.BackupFiles().back() + " (" +
+                std::to_string(std::filesystem::file_size(db.BackupFiles().back())) + " bytes)",
+            "OC_REGISTER 수동 적용 해야 합니다.", kRealignOk}));
     ExpectSameSales(AfterRealign(moved, "20240313", "20240316"), Capture(db));
     EXPECT_EQ(db.Count("OS_MASTER", "SAL_SEQ = 2 and SAL_YMD = '20240314'"), 1);
     window.FormClose();

@@ -67,6 +67,23 @@ private:
     mutable std::unique_ptr<db::DbConnection> connection_;  // the helper's own attachment
 };
 
+// An isql-fb process attached to the database, as another program on the store's computer
+// would be (its own process id, a TCP address); attached when the constructor returns, gone
+// when the object goes.
+class IsqlSession {
+public:
+    explicit IsqlSession(const TestDatabase& db);
+    ~IsqlSession();
+    IsqlSession(const IsqlSession&) = delete;
+    IsqlSession& operator=(const IsqlSession&) = delete;
+
+    int Pid() const { return pid_; }
+
+private:
+    int pid_ = -1;
+    int input_ = -1;  // isql's standard input; closing it ends the session
+};
+
 // A table or column name as the server keeps it when it is written without quotes: its ASCII
 // letters in upper case.
 std::string ServerName(std::string name);
