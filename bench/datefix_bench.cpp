@@ -157,6 +157,13 @@ public:
     ~BenchDatabase() {
         std::error_code ignored;
         fs::remove(path_, ignored);
+        // The backups the tool made before its changes, beside the file.
+        const std::string prefix = fs::path(path_).stem().string() + "-";
+        for (const auto& entry : fs::directory_iterator(fs::path(path_).parent_path(), ignored)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind(prefix, 0) == 0 && entry.path().extension() == ".fbk")
+                fs::remove(entry.path(), ignored);
+        }
     }
     const std::string& Name() const { return name_; }
     const std::string& Path() const { return path_; }
