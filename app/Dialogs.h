@@ -22,6 +22,12 @@ public:
     virtual void ShowErrorBox(const std::string& text) = 0;
     // The fatal start box: "Application Error", the stop icon and OK, modal to the whole task.
     virtual void ShowFatalBox(const std::string& text) = 0;
+    // The modal progress dialog of a long step (the backup before a change): opened by the first
+    // call, closed by CloseProgress. Shows nothing unless a Dialogs says otherwise.
+    virtual void ShowProgress(const std::string& caption, int done, int total) {
+        (void)caption, (void)done, (void)total;
+    }
+    virtual void CloseProgress() {}
 };
 
 // The real dialogs. Needs a QApplication.

@@ -527,4 +527,12 @@ int TfmMain::MessageDialog(const std::string& text, form::DialogKind kind,
     return result;
 }
 
+void TfmMain::ShowProgress(const std::string& caption, int done, int total) {
+    dialogs_.ShowProgress(caption, done, total);
+}
+
+void TfmMain::CloseProgress() {
+    dialogs_.CloseProgress();
+}
+
 }  // namespace app

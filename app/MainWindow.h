@@ -81,6 +81,8 @@ public:
     void AppendLog(const std::string& line) override;
     int MessageDialog(const std::string& text, form::DialogKind kind,
                       form::DialogButtons buttons) override;
+    void ShowProgress(const std::string& caption, int done, int total) override;
+    void CloseProgress() override;
 
     // Controls, named as in the window's layout.
     TPageControl* PageControl1 = nullptr;

@@ -16,9 +16,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <memory>
 
 #include "app/Application.h"
 #include "app/Dialogs.h"
+#include "app/ProgressDialog.h"
 #include "form/Cp949.h"
 
 namespace app {
@@ -197,6 +199,15 @@ public:
         return dialog.exec();
     }
 
+    void ShowProgress(const std::string& caption, int done, int total) override {
+        if (!progress_)
+            progress_ = std::make_unique<ProgressDialog>(QString::fromStdString(caption),
+                                                         QApplication::activeWindow());
+        progress_->SetProgress(done, total);
+    }
+
+    void CloseProgress() override { progress_.reset(); }
+
     void ShowErrorBox(const std::string& text) override {
         ShowBox(QString::fromStdString(ApplicationTitle()), text);
     }
@@ -206,6 +217,8 @@ public:
     }
 
 private:
+    std::unique_ptr<ProgressDialog> progress_;
+
     static void ShowBox(const QString& caption, const std::string& text) {
         QMessageBox box(QMessageBox::Critical, caption,
                         DisplayLineBreaks(QString::fromStdString(text)), QMessageBox::Ok);
@@ -271,18 +284,22 @@ TMessageForm::TMessageForm(const QString& text, form::DialogKind kind, form::Dia
         connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
         buttons_.append(button);
     }
-    // Default: OK when present; cancel: Cancel when present, else OK.
+    // Default: OK when present (Cancel when the set asks for it); cancel: Cancel when present,
+    // else OK.
+    const bool defaultCancel = (static_cast<int>(buttons) & form::kDefaultCancel) != 0;
     for (QPushButton* button : buttons_) {
-        if (button->objectName() == QLatin1String("OK")) defaultButton_ = button;
+        if (button->objectName() == QLatin1String("OK") && !defaultCancel) defaultButton_ = button;
         if (button->objectName() == QLatin1String("Cancel")) cancelButton_ = button;
     }
+    if (defaultCancel) defaultButton_ = cancelButton_;
     if (!defaultButton_ && !buttons_.isEmpty()) defaultButton_ = buttons_.first();
     if (!cancelButton_) cancelButton_ = defaultButton_;
     if (defaultButton_) defaultButton_->setDefault(true);
 
     setFixedSize(layout_.clientWidth, layout_.clientHeight);
     move(CentredPosition(screen, frameGeometry().size()));
-    if (!buttons_.isEmpty()) buttons_.first()->setFocus(Qt::OtherFocusReason);
+    // The focus starts on the default button.
+    if (defaultButton_) defaultButton_->setFocus(Qt::OtherFocusReason);
 }
 
 QString TMessageForm::ClipboardText() const {

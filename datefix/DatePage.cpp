@@ -2,6 +2,7 @@
 
 #include "datefix/MultiDateMove.h"
 #include "datefix/SingleDateMove.h"
+#include "form/ChangeGuard.h"
 
 namespace datefix {
 
@@ -62,6 +63,7 @@ void RadioButton3Click(form::FormState& form, form::RadioId sender) {
 
 bool Button9Click(form::FormState& form) {
     form::WindowOps& ui = form.ui;
+    if (!form::AskIfOthersConnected(form)) return true;
     if (ui.MessageDialog(kConfirm, form::DialogKind::Information, form::DialogButtons::OkCancel) !=
         form::kResultOk)
         return true;

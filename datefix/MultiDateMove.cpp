@@ -2,6 +2,7 @@
 
 #include "datefix/MoveSupport.h"
 #include "datefix/SalesTables.h"
+#include "form/ChangeGuard.h"
 
 namespace datefix {
 
@@ -40,6 +41,7 @@ bool ChangeMultipleDates(form::FormState& form) {
     // Rows whose stamp is no date are not moved; the log says how many.
     reader.OpenQuery(KeptBackCountSql(fromDate, toDate));
     const int keptBack = reader.FieldInt("cnt");
+    if (!form::BackUpBeforeChange(form, true)) return false;
 
     // Each statement is its own unit of W; the first failure stops the run with the statements
     // before it committed.

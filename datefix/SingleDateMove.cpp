@@ -10,6 +10,7 @@
 
 #include "datefix/MoveSupport.h"
 #include "datefix/SalesTables.h"
+#include "form/ChangeGuard.h"
 #include "form/Cp949.h"
 
 namespace datefix {
@@ -150,6 +151,7 @@ bool ChangeSpecifiedDate(form::FormState& form) {
         ui.AppendLog(FinishFirstLine(*stopped));
         return false;
     }
+    if (!form::BackUpBeforeChange(form, true)) return false;
 
     // The journal is on disk before anything changes; without it nothing is done.
     Journal journal(

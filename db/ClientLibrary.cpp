@@ -145,6 +145,10 @@ bool BindAll(LibraryHandle lib, FbApi& api, std::string& error) {
     BindOptional(lib, "fb_interpret", api.fb_interpret);
     BindOptional(lib, "isc_dsql_execute_immediate", api.isc_dsql_execute_immediate);
     BindOptional(lib, "isc_drop_database", api.isc_drop_database);
+    BindOptional(lib, "isc_service_attach", api.isc_service_attach);
+    BindOptional(lib, "isc_service_detach", api.isc_service_detach);
+    BindOptional(lib, "isc_service_start", api.isc_service_start);
+    BindOptional(lib, "isc_service_query", api.isc_service_query);
     return true;
 }
 

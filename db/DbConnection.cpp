@@ -110,6 +110,10 @@ const std::string& DbConnection::DatabaseName() const {
     return impl_->databaseName;
 }
 
+const std::vector<std::string>& DbConnection::Params() const {
+    return impl_->params;
+}
+
 void DbConnection::SetDefaultTransaction(DbTransaction* transaction) {
     impl_->defaultTransaction = transaction;
     Link(this, transaction);

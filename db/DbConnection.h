@@ -39,6 +39,8 @@ public:
     int Dialect() const;
 
     const std::string& DatabaseName() const;
+    // The "name=value" lines the attachment is made with (user name, password).
+    const std::vector<std::string>& Params() const;
 
     // The default transaction (IBTransaction1 for the window's connection). It is registered
     // with the connection like every transaction whose default database this is.

@@ -32,6 +32,12 @@ struct FbApi {
     decltype(&::fb_interpret) fb_interpret = nullptr;
     decltype(&::isc_dsql_execute_immediate) isc_dsql_execute_immediate = nullptr;
     decltype(&::isc_drop_database) isc_drop_database = nullptr;
+    // The Services API, for the backup before a change. Checked before use all the same: a
+    // client without it fails the backup with a text, never with a crash.
+    decltype(&::isc_service_attach) isc_service_attach = nullptr;
+    decltype(&::isc_service_detach) isc_service_detach = nullptr;
+    decltype(&::isc_service_start) isc_service_start = nullptr;
+    decltype(&::isc_service_query) isc_service_query = nullptr;
 };
 
 // The bound entry points. Only valid after ClientLibrary::EnsureLoaded() has succeeded, which

@@ -7,8 +7,10 @@ namespace form {
 // Message dialog kinds, with the values the dialog primitive uses.
 enum class DialogKind { Warning = 0, Error = 1, Information = 2, Confirmation = 3 };
 
-// Button sets as flags: OK = 4, Cancel = 8.
-enum class DialogButtons { Ok = 4, OkCancel = 12 };
+// Button sets as flags: OK = 4, Cancel = 8. kDefaultCancel marks a set of OK and Cancel whose
+// default button (the first focus, Enter) is Cancel.
+constexpr int kDefaultCancel = 0x100;
+enum class DialogButtons { Ok = 4, OkCancel = 12, OkCancelDefaultCancel = 12 | kDefaultCancel };
 
 // Dialog results: OK = 1, Cancel (and the close box) = 2.
 constexpr int kResultOk = 1;
@@ -69,6 +71,11 @@ public:
 
     // Shows a modal message dialog and returns its result (kResultOk, kResultCancel).
     virtual int MessageDialog(const std::string& text, DialogKind kind, DialogButtons buttons) = 0;
+
+    // A modal progress dialog with a caption and no button: the first call opens it, every call
+    // shows done of total (total 0: not known yet), CloseProgress closes it.
+    virtual void ShowProgress(const std::string& caption, int done, int total) = 0;
+    virtual void CloseProgress() = 0;
 };
 
 }  // namespace form

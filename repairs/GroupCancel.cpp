@@ -5,6 +5,7 @@
 #include <string>
 
 #include "db/SqlQuote.h"
+#include "form/ChangeGuard.h"
 #include "form/Cp949.h"
 #include "repairs/BusinessDate.h"
 #include "repairs/PrivateQuery.h"
@@ -109,6 +110,7 @@ void Button3Click(form::FormState& form) {
     const int index = ui.SelectedIndex(ListBoxId::ListBox2);
     // An item without a table number (a list load that failed half-way) counts as no selection.
     if (index < 0 || static_cast<std::size_t>(index) >= form.TableNoList.size()) return;
+    if (!form::AskIfOthersConnected(form)) return;
 
     const std::string question = form::Cp949ToUtf8(ui.ItemBytes(ListBoxId::ListBox2, index)) +
                                  "\r\n" + "강제 그룹취소를 하시겠습니까?";
@@ -119,6 +121,7 @@ void Button3Click(form::FormState& form) {
     const std::string tblNo = form.TableNoList[static_cast<std::size_t>(index)];
     // A failed lookup is reported there; the notifications then carry an empty date.
     LoadBusinessDate(form);
+    if (!form::BackUpBeforeChange(form)) return;
     if (CancelGroup(form, tblNo))
         ui.MessageDialog("그룹취소 되었습니다.", DialogKind::Information, DialogButtons::Ok);
     LoadGroupTables(form);

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "form/ChangeGuard.h"
 #include "repairs/PrivateQuery.h"
 
 namespace repairs {
@@ -73,9 +74,11 @@ std::string DuplicateKeyBlock() {
 
 void Button8Click(form::FormState& form) {
     form::WindowOps& ui = form.ui;
+    if (!form::AskIfOthersConnected(form)) return;
     if (ui.MessageDialog("키맵이상 정리 진행하시겠습니까?", form::DialogKind::Information,
                          form::DialogButtons::OkCancel) != form::kResultOk)
         return;
+    if (!form::BackUpBeforeChange(form)) return;
 
     // The two deletes and the block run in one transaction. Freeing it at the end leaves IBSQL1
     // without a transaction until the next run binds it again.

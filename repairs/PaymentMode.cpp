@@ -4,6 +4,7 @@
 #include <string>
 
 #include "db/SqlQuote.h"
+#include "form/ChangeGuard.h"
 #include "form/Cp949.h"
 #include "repairs/PrivateQuery.h"
 
@@ -70,6 +71,7 @@ void Button1Click(form::FormState& form) {
             ui.MessageDialog("선/후불제를 선택하세요.", DialogKind::Information, DialogButtons::Ok);
             return;
         }
+        if (!form::AskIfOthersConnected(form) || !form::BackUpBeforeChange(form)) return;
 
         try {
             const std::string set001 = mode == 1 ? "Y" : "N";

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "form/ChangeGuard.h"
 #include "repairs/PrivateQuery.h"
 
 namespace repairs {
@@ -20,10 +21,12 @@ const char* const kInsertMissingSql =
 
 void Button7Click(form::FormState& form) {
     form::WindowOps& ui = form.ui;
+    if (!form::AskIfOthersConnected(form)) return;
     if (ui.MessageDialog("상품별인쇄설정 누락시 처리 진행하시겠습니까?",
                          form::DialogKind::Information,
                          form::DialogButtons::OkCancel) != form::kResultOk)
         return;
+    if (!form::BackUpBeforeChange(form)) return;
 
     PrivateQuery mend(form.IBDatabase1);
     try {

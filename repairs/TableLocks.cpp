@@ -4,15 +4,18 @@
 #include <string>
 
 #include "db/SqlQuote.h"
+#include "form/ChangeGuard.h"
 #include "repairs/PrivateQuery.h"
 
 namespace repairs {
 
 void Button6Click(form::FormState& form) {
     form::WindowOps& ui = form.ui;
+    if (!form::AskIfOthersConnected(form)) return;
     if (ui.MessageDialog("테이블 락 제거 진행하시겠습니까?", form::DialogKind::Information,
                          form::DialogButtons::OkCancel) != form::kResultOk)
         return;
+    if (!form::BackUpBeforeChange(form)) return;
 
     PrivateQuery cleanup(form.IBDatabase1);
     try {

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <filesystem>
 
 #include "app/MainWindow.h"
 #include "app/MessageDialog.h"
@@ -74,9 +75,15 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
         EXPECT_TRUE(clicker.errorBoxes.empty());
     }
     const std::vector<std::string> log = LogLines(window);
-    ASSERT_EQ(log.size(), 1u + 40 + 2);
+    ASSERT_EQ(log.size(), 1u + 1 + 40 + 2);
     EXPECT_EQ(log.front(), kSingleStart);
-    EXPECT_EQ(log[1], "OS_ORDER->1 - 2024-03-11");
+    // The backup made right before the first change holds the sales as they were.
+    ASSERT_EQ(db.BackupFiles().size(), 1u);
+    const std::string backup = db.BackupFiles().front();
+    EXPECT_EQ(log[1], "백업: " + backup + " (" +
+                          std::to_string(std::filesystem::file_size(backup)) + " bytes)");
+    ExpectSameSales(before, Capture(TestDatabase(backup)));
+    EXPECT_EQ(log[2], "OS_ORDER->1 - 2024-03-11");
     EXPECT_EQ(log[log.size() - 2], "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정");
     EXPECT_EQ(log.back(), kSingleOk);
     const SalesState moved = AfterSingleMove(before, "20240310", "20240311", 20, true);
@@ -103,9 +110,14 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
         EXPECT_EQ(clicker.Texts().size(), 2u);
         EXPECT_EQ(clicker.unexpected, 0);
     }
-    EXPECT_EQ(LogLines(window),
-              (std::vector<std::string>{kRealignStart, "OC_REGISTER 수동 적용 해야 합니다.",
-                                        kRealignOk}));
+    ASSERT_EQ(db.BackupFiles().size(), 2u);
+    EXPECT_EQ(
+        LogLines(window),
+        (std::vector<std::string>{
+            kRealignStart,
+            "백업: " + db.BackupFiles().back() + " (" +
+                std::to_string(std::filesystem::file_size(db.BackupFiles().back())) + " bytes)",
+            "OC_REGISTER 수동 적용 해야 합니다.", kRealignOk}));
     ExpectSameSales(AfterRealign(moved, "20240313", "20240316"), Capture(db));
     EXPECT_EQ(db.Count("OS_MASTER", "SAL_SEQ = 2 and SAL_YMD = '20240314'"), 1);
     window.FormClose();
@@ -131,10 +143,11 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     QFile traceFile(app::OperationTrace(traceDir).FileOf(QDate::currentDate()));
     ASSERT_TRUE(traceFile.open(QIODevice::ReadOnly));
     const QStringList trace = QString::fromUtf8(traceFile.readAll()).split(QLatin1Char('\n'));
-    // The question, the start line, tables 1 to 4, then OS_PAY up to the row it waited on, and
-    // the empty text after the last line break.
-    ASSERT_EQ(trace.size(), 1 + 1 + 3 * 4 + 2 + 1);
-    EXPECT_EQ(trace[0].mid(20).toStdString(), "매출일자 변경 매출일자 변경 진행하시겠습니까? → OK");
+    // The question on the other programs attached (this test's own connections), the question,
+    // the start and backup lines, tables 1 to 4, then OS_PAY up to the row it waited on, and the
+    // empty text after the last line break.
+    ASSERT_EQ(trace.size(), 2 + 2 + 3 * 4 + 2 + 1) << trace.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(trace[1].mid(20).toStdString(), "매출일자 변경 매출일자 변경 진행하시겠습니까? → OK");
     EXPECT_EQ(trace[trace.size() - 2].mid(20).toStdString(),
               "매출일자 변경 OS_PAY->2 - 2024-03-14");
 

@@ -76,7 +76,8 @@ TEST_F(Faults, LogLineThatFailsUndoesItsTable) {
     const SalesState before = Capture(db);
 
     ChooseSingleMove("20240313", "20240314");
-    ui.failAppendLogIn = 1 + 3 * 4 + 2;  // the start line, tables 1 to 4, then OS_PAY's second row
+    // The start line, the backup line, tables 1 to 4, then OS_PAY's second row.
+    ui.failAppendLogIn = 1 + 1 + 3 * 4 + 2;
     ASSERT_NO_THROW(Start());
     EXPECT_EQ(
         std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
@@ -154,7 +155,9 @@ protected:
         ui.dialogs.clear();
         ui.Answer(form::kResultOk);
         ui.Answer(answer);
+        const size_t backups = db.BackupFiles().size();
         datefix::Button9Click(form);
+        TakeBackupLine(backups);
         ui.answers.clear();
     }
 

@@ -1,5 +1,7 @@
 #include "tests/datefix/SalesFixture.h"
 
+#include <filesystem>
+
 #include <algorithm>
 #include <cctype>
 #include <set>
@@ -269,7 +271,30 @@ void DatePageTest::ChooseRealign(const std::string& fromDate, const std::string&
 
 void DatePageTest::Start() {
     ui.Answer(form::kResultOk);
+    // Also when the run throws.
+    struct BackupLineTaken {
+        DatePageTest& test;
+        size_t backupsBefore;
+        ~BackupLineTaken() { test.TakeBackupLine(backupsBefore); }
+    } taken{*this, db.BackupFiles().size()};
     datefix::Button9Click(form);
+}
+
+void DatePageTest::TakeBackupLine(size_t backupsBefore) {
+    const std::vector<std::string> files = db.BackupFiles();
+    const auto line = std::find_if(ui.log.begin(), ui.log.end(), [](const std::string& text) {
+        return text.rfind("백업: ", 0) == 0;
+    });
+    if (files.size() == backupsBefore) {
+        EXPECT_EQ(line, ui.log.end()) << "a backup line without a backup";
+        return;
+    }
+    ASSERT_EQ(files.size(), backupsBefore + 1);
+    ASSERT_NE(line, ui.log.end()) << "a backup without its line";
+    lastBackup = files.back();
+    EXPECT_EQ(*line, "백업: " + lastBackup + " (" +
+                         std::to_string(std::filesystem::file_size(lastBackup)) + " bytes)");
+    ui.log.erase(line);
 }
 
 void DatePageTest::ExpectConfirmedThenDone() {

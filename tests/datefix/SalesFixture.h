@@ -84,8 +84,12 @@ protected:
     // Checks the mode's radio button and sets both pickers (dates as YYYYMMDD).
     void ChooseSingleMove(const std::string& wrongDate, const std::string& targetDate);
     void ChooseRealign(const std::string& fromDate, const std::string& toDate);
-    // Presses the start button and answers the confirmation with OK.
+    // Presses the start button and answers the confirmation with OK. A run that backed the
+    // database up logged one line naming the new backup file and its size: it is checked, taken
+    // out of the log and the file kept in lastBackup.
     void Start();
+    void TakeBackupLine(size_t backupsBefore);
+    std::string lastBackup;
 
     // The closing dialog of a completed move, after the confirmation.
     void ExpectConfirmedThenDone();

@@ -75,6 +75,12 @@ void ScriptedWindow::AppendLog(const std::string& line) {
     log.push_back(line);
 }
 
+void ScriptedWindow::ShowProgress(const std::string& caption, int done, int total) {
+    if (progressCaptions.size() == static_cast<size_t>(progressCloses))
+        progressCaptions.push_back(caption);
+    progress.emplace_back(done, total);
+}
+
 int ScriptedWindow::MessageDialog(const std::string& text, form::DialogKind kind,
                                   form::DialogButtons buttons) {
     dialogs.push_back({text, kind, buttons});

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "form/WindowOps.h"
@@ -36,6 +37,11 @@ public:
     // (1 = the next call); 0 = never.
     int failAppendLogIn = 0;
 
+    // Progress dialogs: each caption opened, every figure shown (done, total), closes.
+    std::vector<std::string> progressCaptions;
+    std::vector<std::pair<int, int>> progress;
+    int progressCloses = 0;
+
     // Dialogs
     std::vector<Dialog> dialogs;
     std::deque<int> answers;
@@ -64,6 +70,8 @@ public:
     void AppendLog(const std::string& line) override;
     int MessageDialog(const std::string& text, form::DialogKind kind,
                       form::DialogButtons buttons) override;
+    void ShowProgress(const std::string& caption, int done, int total) override;
+    void CloseProgress() override { ++progressCloses; }
 
 private:
     std::vector<std::string>& List(form::ListBoxId list);

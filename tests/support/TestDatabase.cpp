@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "db/DbConnection.h"
 #include "db/DbQuery.h"
@@ -170,13 +173,32 @@ void RunIsqlScript(const std::string& script) {
                                  " running?):\n" + log);
 }
 
-TestDatabase::TestDatabase() {
+namespace {
+
+std::string NewDatabasePath() {
     static std::atomic<unsigned> counter{0};
+    return TestDataDir() + "/posfix_test_" + std::to_string(::getpid()) + "_" +
+           std::to_string(++counter) + ".fdb";
+}
+
+}  // namespace
+
+TestDatabase::TestDatabase() {
     const std::string source = TemplatePath();
-    path_ = TestDataDir() + "/posfix_test_" + std::to_string(::getpid()) + "_" +
-            std::to_string(++counter) + ".fdb";
+    path_ = NewDatabasePath();
     fs::copy_file(source, path_, fs::copy_options::overwrite_existing);
     name_ = ConnectionString(path_);
+    // Fails here, loudly, when the server is down.
+    Connection();
+}
+
+TestDatabase::TestDatabase(const std::string& backupFile) {
+    path_ = NewDatabasePath();
+    name_ = ConnectionString(path_);
+    const std::string command = "gbak -c -user " + std::string(kUser) + " -password " + kPassword +
+                                " '" + backupFile + "' '" + name_ + "' 2>&1";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("gbak could not restore " + backupFile);
     // Fails here, loudly, when the server is down.
     Connection();
 }
@@ -191,6 +213,21 @@ TestDatabase::~TestDatabase() {
     }
     std::error_code ignored;
     fs::remove(path_, ignored);
+    for (const std::string& backup : BackupFiles()) fs::remove(backup, ignored);
+}
+
+std::vector<std::string> TestDatabase::BackupFiles() const {
+    const fs::path path(path_);
+    const std::string prefix = path.stem().string() + "-";
+    std::vector<std::string> files;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(path.parent_path(), ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0 && entry.path().extension() == ".fbk")
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 db::DbConnection& TestDatabase::Connection() const {
@@ -265,6 +302,34 @@ std::vector<std::vector<std::string>> TestDatabase::Snapshot(const std::string& 
     auto rows = Rows("SELECT " + select + " FROM " + table);
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+IsqlSession::IsqlSession(const TestDatabase& db) {
+    int fds[2];
+    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(fds[0], 0);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::close(fds[1]);
+        ::execlp("isql-fb", "isql-fb", "-q", "-user", kUser, "-password", kPassword,
+                 db.Name().c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[0]);
+    input_ = fds[1];
+    for (int waited = 0; waited < 200; ++waited) {
+        if (db.Count("MON$ATTACHMENTS", "MON$REMOTE_PID = " + std::to_string(pid_)) > 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    throw std::runtime_error("isql-fb did not attach to " + db.Name());
+}
+
+IsqlSession::~IsqlSession() {
+    ::close(input_);
+    ::waitpid(pid_, nullptr, 0);
 }
 
 }  // namespace testing_support

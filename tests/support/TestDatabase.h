@@ -30,6 +30,8 @@ void RunIsqlScript(const std::string& script);
 class TestDatabase {
 public:
     TestDatabase();
+    // The database restored with `gbak -c` from a backup file.
+    explicit TestDatabase(const std::string& backupFile);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
@@ -37,6 +39,9 @@ public:
     // Connection string for db::DbConnection, e.g. "localhost/3057:/path/posfix_123_4.fdb".
     const std::string& Name() const { return name_; }
     const std::string& Path() const { return path_; }
+    // The backups the tool made of this database beside its file, oldest first; they go with
+    // the database.
+    std::vector<std::string> BackupFiles() const;
 
     // Runs one statement (DDL or DML, text sent unchanged) on its own attachment and commits.
     void Exec(const std::string& sql) const;
@@ -60,6 +65,23 @@ private:
     std::string path_;
     std::string name_;
     mutable std::unique_ptr<db::DbConnection> connection_;  // the helper's own attachment
+};
+
+// An isql-fb process attached to the database, as another program on the store's computer
+// would be (its own process id, a TCP address); attached when the constructor returns, gone
+// when the object goes.
+class IsqlSession {
+public:
+    explicit IsqlSession(const TestDatabase& db);
+    ~IsqlSession();
+    IsqlSession(const IsqlSession&) = delete;
+    IsqlSession& operator=(const IsqlSession&) = delete;
+
+    int Pid() const { return pid_; }
+
+private:
+    int pid_ = -1;
+    int input_ = -1;  // isql's standard input; closing it ends the session
 };
 
 // A table or column name as the server keeps it when it is written without quotes: its ASCII

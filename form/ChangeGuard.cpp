@@ -1,0 +1,138 @@
+#include "form/ChangeGuard.h"
+
+#include <chrono>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "db/DbError.h"
+#include "db/ServiceBackup.h"
+
+namespace form {
+
+namespace {
+
+constexpr const char* kOthersConnected = "다른 프로그램이 DB에 연결되어 있습니다.";
+constexpr const char* kCloseThemFirst =
+    "포스 프로그램을 종료한 후 사용하세요. 그래도 진행하시겠습니까?";
+constexpr const char* kUnknownProgram = "알 수 없는 프로그램";
+constexpr const char* kBackupFailed = "DB 백업에 실패하여 작업을 진행하지 않습니다.";
+constexpr const char* kBackupCaption = "DB 백업 중";
+
+std::string TwoDigits(int value) {
+    return std::string(1, static_cast<char>('0' + value / 10 % 10)) +
+           static_cast<char>('0' + value % 10);
+}
+
+DateTimeValue LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm local = *std::localtime(&now);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+// A backup path not used yet: the server would overwrite an existing file silently. Two
+// backups within one second would get the same name, so the second waits for the next second.
+std::string UnusedBackupPath(const std::string& databaseFile) {
+    static std::mutex mutex;
+    static std::string lastUsed;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::string path;
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        path = BackupPathFor(databaseFile, LocalNow());
+        // A file the user cannot see (a folder without read rights) only the server can tell;
+        // anything else than a file under that name makes the server fail the backup.
+        std::error_code unknown;
+        if (path != lastUsed && !std::filesystem::is_regular_file(path, unknown)) {
+            lastUsed = path;
+            return path;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    throw db::DbError("The backup file exists already: " + path);
+}
+
+// Closes the progress dialog however the backup ends.
+class ProgressShown {
+public:
+    explicit ProgressShown(WindowOps& ui) : ui_(ui) { ui_.ShowProgress(kBackupCaption, 0, 0); }
+    ~ProgressShown() { ui_.CloseProgress(); }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+private:
+    WindowOps& ui_;
+};
+
+}  // namespace
+
+std::string AttachmentLine(const db::Attachment& attachment) {
+    std::string name = kUnknownProgram;
+    if (attachment.process) {
+        name = *attachment.process;
+        const std::size_t folder = name.find_last_of("/\\");
+        if (folder != std::string::npos) name.erase(0, folder + 1);
+    }
+    const std::string address = attachment.address.substr(0, attachment.address.find('/'));
+    return name + " (PID " + attachment.pid + ", " + address + ")";
+}
+
+std::string BackupPathFor(const std::string& databaseFile, const DateTimeValue& at) {
+    const std::size_t folderEnd = databaseFile.find_last_of("/\\");
+    const std::size_t nameStart = folderEnd == std::string::npos ? 0 : folderEnd + 1;
+    std::string stem = databaseFile.substr(nameStart);
+    const std::size_t dot = stem.rfind('.');
+    if (dot != std::string::npos && dot > 0) stem.erase(dot);
+    return databaseFile.substr(0, nameStart) + stem + "-" + std::to_string(at.year) +
+           TwoDigits(at.month) + TwoDigits(at.day) + "-" + TwoDigits(at.hour) +
+           TwoDigits(at.minute) + TwoDigits(at.second) + ".fbk";
+}
+
+bool AskIfOthersConnected(FormState& form) {
+    std::vector<db::Attachment> others;
+    try {
+        others = db::OtherAttachments(form.IBDatabase1);
+    } catch (const std::exception&) {
+        return true;
+    }
+    if (others.empty()) return true;
+    std::string text = kOthersConnected;
+    for (const db::Attachment& other : others) text += "\r\n" + AttachmentLine(other);
+    text += "\r\n";
+    text += kCloseThemFirst;
+    return form.ui.MessageDialog(text, DialogKind::Warning, DialogButtons::OkCancelDefaultCancel) ==
+           kResultOk;
+}
+
+bool BackUpBeforeChange(FormState& form, bool logToPage) {
+    WindowOps& ui = form.ui;
+    std::string databaseFile;
+    try {
+        databaseFile = db::DatabaseFilePath(form.IBDatabase1);
+    } catch (const std::exception&) {
+        // The server cannot be reached: the operation's first statement reports that.
+        return true;
+    }
+    try {
+        const std::string path = UnusedBackupPath(databaseFile);
+        long long bytes = 0;
+        {
+            ProgressShown shown(ui);
+            bytes = db::BackUpThroughServer(form.IBDatabase1, path, [&ui](int done, int total) {
+                ui.ShowProgress(kBackupCaption, done, total);
+            });
+        }
+        if (logToPage) ui.AppendLog("백업: " + path + " (" + std::to_string(bytes) + " bytes)");
+        return true;
+    } catch (const std::exception& e) {
+        if (logToPage) ui.AppendLog(kBackupFailed);
+        ui.MessageDialog(std::string(kBackupFailed) + "\r\n" + e.what(), DialogKind::Warning,
+                         DialogButtons::Ok);
+        return false;
+    }
+}
+
+}  // namespace form

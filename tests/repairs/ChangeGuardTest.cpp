@@ -1,0 +1,170 @@
+// The two steps before every change, for each operation that changes the database: the question
+// while another program is attached, and the server's backup.
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <regex>
+
+#include "datefix/DatePage.h"
+#include "db/ServiceBackup.h"
+#include "form/ChangeGuard.h"
+#include "repairs/GroupCancel.h"
+#include "repairs/KioskKeyMap.h"
+#include "repairs/PaymentMode.h"
+#include "repairs/PrintSettings.h"
+#include "repairs/TableLocks.h"
+#include "tests/repairs/RepairTestSupport.h"
+
+namespace repairs_test {
+namespace {
+
+using form::DialogButtons;
+using form::DialogKind;
+using testing_support::TestDatabase;
+
+struct Operation {
+    const char* name;
+    std::function<void(Store&)> prepare;  // selections, so that the operation has work to do
+    void (*run)(form::FormState&);
+};
+
+// A little work for every operation.
+const std::vector<std::string> kSeed = {
+    "insert into ss_master (pos_no) values ('01')",
+    "insert into ss_master (pos_no) values ('02')",
+    "insert into ss_option_pos (op_pos_no, op_idx, op_set_yn) values ('02', '001', 'Y')",
+    "insert into ss_option_pos (op_pos_no, op_idx, op_set_yn) values ('02', '002', 'N')",
+    "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) "
+    "values ('1', 'a', '7', 'Y', '1')",
+    "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) "
+    "values ('2', 'b', '7', 'N', '1')",
+    "insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('1', '1', '01')",
+    "insert into pi_master (prod_cd) values ('100001')",
+    "insert into pi_kiosk_c_set (kiosk_set_type, prod_cd, page_no) values (1, '100001', 1)",
+    "insert into pi_kiosk_c_set (kiosk_set_type, prod_cd, page_no) values (1, '100001', 2)",
+    "insert into os_master (sal_ymd, sal_seq, upd_dt) values ('20261110', 1, '2026-11-11 12:00')",
+};
+
+const Operation kOperations[] = {
+    {"PaymentSwitch",
+     [](Store& s) {
+         repairs::LoadPosList(s.form);
+         s.window.selected1 = 1;  // POS 02, prepaid, switched to postpaid
+         s.window.checked[form::RadioId::RadioButton2] = true;
+     },
+     repairs::Button1Click},
+    {"GroupCancel",
+     [](Store& s) {
+         repairs::LoadGroupTables(s.form);
+         s.window.selected2 = 0;
+     },
+     repairs::Button3Click},
+    {"TableLocks", [](Store&) {}, repairs::Button6Click},
+    {"PrintSettings", [](Store&) {}, repairs::Button7Click},
+    {"KioskKeyMap", [](Store&) {}, repairs::Button8Click},
+    {"DateMove",
+     [](Store& s) {
+         s.window.checked[form::RadioId::RadioButton3] = true;
+         s.window.SetDate(form::PickerId::dtChange01, 2026, 11, 10);
+         s.window.SetDate(form::PickerId::dtChange02, 2026, 11, 11);
+     },
+     [](form::FormState& form) { datefix::Button9Click(form); }},
+};
+
+class ChangeGuard : public ::testing::TestWithParam<Operation> {
+protected:
+    ChangeGuard() {
+        s.db.ExecAll(kSeed);
+        s.Connect();
+        GetParam().prepare(s);
+        s.window.dialogs.clear();
+    }
+    void Run() { GetParam().run(s.form); }
+
+    Store s;
+};
+
+TEST_P(ChangeGuard, AnotherProgramIsNamedCancelKeepsAllAndOkBacksUpFirst) {
+    const Tables before = SnapshotAll(s.db);
+    {
+        // The test's own attachment is in this process and does not count; isql-fb does.
+        testing_support::IsqlSession isql(s.db);
+        const ExpectedDialog question{
+            "다른 프로그램이 DB에 연결되어 있습니다.\r\nisql-fb (PID " +
+                std::to_string(isql.Pid()) +
+                ", 127.0.0.1)\r\n포스 프로그램을 종료한 후 사용하세요. 그래도 진행하시겠습니까?",
+            DialogKind::Warning, DialogButtons::OkCancelDefaultCancel};
+        s.window.Answer(form::kResultCancel);
+        Run();
+        ExpectDialogs(s.window, {question});
+        EXPECT_EQ(SnapshotAll(s.db), before);
+        EXPECT_TRUE(s.db.BackupFiles().empty());
+
+        s.window.dialogs.clear();
+        Run();  // OK to every dialog
+        ASSERT_GE(s.window.dialogs.size(), 2u);
+        EXPECT_EQ(s.window.dialogs[0].text, question.text);
+    }
+    EXPECT_NE(SnapshotAll(s.db), before);
+
+    // One backup beside the database, made while the progress dialog was open, holding the
+    // store as it was before the change.
+    const std::vector<std::string> backups = s.db.BackupFiles();
+    ASSERT_EQ(backups.size(), 1u);
+    const std::string stem = std::filesystem::path(s.db.Path()).stem().string();
+    EXPECT_TRUE(std::regex_match(std::filesystem::path(backups[0]).filename().string(),
+                                 std::regex(stem + "-20[0-9]{6}-[0-9]{6}\\.fbk")))
+        << backups[0];
+    EXPECT_EQ(s.window.progressCaptions, std::vector<std::string>{"DB 백업 중"});
+    EXPECT_EQ(s.window.progressCloses, 1);
+    ASSERT_FALSE(s.window.progress.empty());
+    EXPECT_GT(s.window.progress.back().second, 20);
+    EXPECT_EQ(s.window.progress.back().first, s.window.progress.back().second);
+    EXPECT_EQ(SnapshotAll(TestDatabase(backups[0])), before);
+}
+
+TEST_P(ChangeGuard, FailedBackupWarnsAndChangesNothing) {
+    // A folder under each name the backup may take in the next seconds: the server refuses it.
+    const std::time_t now = std::time(nullptr);
+    for (std::time_t t = now; t < now + 6; ++t) {
+        const std::tm local = *std::localtime(&t);
+        std::filesystem::create_directory(
+            form::BackupPathFor(s.db.Path(), {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                              local.tm_hour, local.tm_min, local.tm_sec}));
+    }
+    const Tables before = SnapshotAll(s.db);
+    Run();
+    ASSERT_FALSE(s.window.dialogs.empty());
+    const auto& warning = s.window.dialogs.back();
+    EXPECT_EQ(warning.kind, DialogKind::Warning);
+    EXPECT_EQ(warning.text.rfind("DB 백업에 실패하여 작업을 진행하지 않습니다.\r\n", 0), 0u)
+        << warning.text;
+    EXPECT_NE(warning.text.find("cannot open backup file"), std::string::npos) << warning.text;
+    EXPECT_EQ(SnapshotAll(s.db), before);
+    if (std::string(GetParam().name) == "DateMove") {
+        EXPECT_EQ(s.window.log,
+                  (std::vector<std::string>{"[지정된 날짜 변경] 진행중",
+                                            "DB 백업에 실패하여 작업을 진행하지 않습니다.",
+                                            "[지정된 날짜 변경] 오류 발생"}));
+    }
+    for (const std::string& folder : s.db.BackupFiles()) std::filesystem::remove(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryChange, ChangeGuard, ::testing::ValuesIn(kOperations),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ChangeGuardText, ProgramLinesAndServiceNames) {
+    EXPECT_EQ(form::AttachmentLine({std::string("C:\\POS\\PosMain.exe"), "4711", "10.0.0.5/50112"}),
+              "PosMain.exe (PID 4711, 10.0.0.5)");
+    EXPECT_EQ(form::AttachmentLine({std::nullopt, "", ""}), "알 수 없는 프로그램 (PID , )");
+    const db::ServiceTarget stored = db::ServiceTargetOf("localhost:zurn_svr");
+    EXPECT_EQ(stored.service + " " + stored.database, "localhost:service_mgr zurn_svr");
+    const db::ServiceTarget other = db::ServiceTargetOf("localhost/3099:/p/x.fdb");
+    EXPECT_EQ(other.service + " " + other.database, "localhost/3099:service_mgr /p/x.fdb");
+    EXPECT_EQ(db::ServiceTargetOf("C:\\p\\x.fdb").service, "service_mgr");
+    EXPECT_EQ(form::BackupPathFor("/var/lib/firebird/zurn.fdb", {2026, 12, 1, 9, 5, 7}),
+              "/var/lib/firebird/zurn-20261201-090507.fbk");
+}
+
+}  // namespace
+}  // namespace repairs_test
