@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -46,31 +47,41 @@ void GiveBack(int signalNumber, const struct sigaction& previous) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals() {
+struct TerminationSignals::Impl {
+    int readEnd = -1;
+    int writeEnd = -1;
+    struct sigaction previousTerm {};
+    struct sigaction previousInt {};
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
+TerminationSignals::TerminationSignals() : impl_(std::make_unique<Impl>()) {
+    Impl& d = *impl_;
     int ends[2];
     if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;  // the handlers stay as they are
-    readEnd_ = ends[0];
-    writeEnd_ = ends[1];
-    notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [fd = readEnd_] {
+    d.readEnd = ends[0];
+    d.writeEnd = ends[1];
+    d.notifier = std::make_unique<QSocketNotifier>(d.readEnd, QSocketNotifier::Read);
+    QObject::connect(d.notifier.get(), &QSocketNotifier::activated, [fd = d.readEnd] {
         char bytes[16];
         while (read(fd, bytes, sizeof bytes) > 0) {
         }
         QCoreApplication::exit(0);
     });
-    signalWriteEnd = writeEnd_;
-    Take(SIGTERM, previousTerm_);
-    Take(SIGINT, previousInt_);
+    signalWriteEnd = d.writeEnd;
+    Take(SIGTERM, d.previousTerm);
+    Take(SIGINT, d.previousInt);
 }
 
 TerminationSignals::~TerminationSignals() {
-    if (readEnd_ < 0) return;
-    GiveBack(SIGINT, previousInt_);
-    GiveBack(SIGTERM, previousTerm_);
+    Impl& d = *impl_;
+    if (d.readEnd < 0) return;
+    GiveBack(SIGINT, d.previousInt);
+    GiveBack(SIGTERM, d.previousTerm);
     signalWriteEnd = -1;
-    notifier_.reset();
-    close(writeEnd_);
-    close(readEnd_);
+    d.notifier.reset();
+    close(d.writeEnd);
+    close(d.readEnd);
 }
 
 }  // namespace app
