@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace app {
@@ -15,6 +16,9 @@ namespace {
 
 // The handler may only write a byte: the event loop reads it on the main thread.
 volatile sig_atomic_t signalWriteEnd = -1;
+
+// Set on the main thread once the byte has been read.
+std::atomic<bool> requested{false};
 
 void OnTerminationSignal(int) {
     const int savedErrno = errno;
@@ -57,6 +61,7 @@ struct TerminationSignals::Impl {
 
 TerminationSignals::TerminationSignals() : impl_(std::make_unique<Impl>()) {
     Impl& d = *impl_;
+    requested = false;
     int ends[2];
     if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;  // the handlers stay as they are
     d.readEnd = ends[0];
@@ -66,11 +71,17 @@ TerminationSignals::TerminationSignals() : impl_(std::make_unique<Impl>()) {
         char bytes[16];
         while (read(fd, bytes, sizeof bytes) > 0) {
         }
+        // Ends the loops that run now; a loop not yet running is not entered (Requested).
+        requested = true;
         QCoreApplication::exit(0);
     });
     signalWriteEnd = d.writeEnd;
     Take(SIGTERM, d.previousTerm);
     Take(SIGINT, d.previousInt);
+}
+
+bool TerminationSignals::Requested() {
+    return requested;
 }
 
 TerminationSignals::~TerminationSignals() {

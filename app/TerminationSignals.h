@@ -18,6 +18,10 @@ public:
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
+    // Whether the tool has been told to end since the watch began: an operation under way stops
+    // waiting and asking, and the event loop is not entered any more.
+    static bool Requested();
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -145,6 +145,7 @@ bool BindAll(LibraryHandle lib, FbApi& api, std::string& error) {
     BindOptional(lib, "fb_interpret", api.fb_interpret);
     BindOptional(lib, "isc_dsql_execute_immediate", api.isc_dsql_execute_immediate);
     BindOptional(lib, "isc_drop_database", api.isc_drop_database);
+    BindOptional(lib, "fb_cancel_operation", api.fb_cancel_operation);
     return true;
 }
 
@@ -189,6 +190,18 @@ bool ClientLibrary::IsLoaded() {
     LibraryState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
     return state.handle != nullptr;
+}
+
+void ClientLibrary::LetClientSetUpProcess() {
+    try {
+        EnsureLoaded();
+    } catch (const DbError&) {
+        return;  // the window's creation reports it
+    }
+    ISC_STATUS status[ISC_STATUS_LENGTH] = {};
+    isc_db_handle handle = 0;
+    if (Api().isc_attach_database(status, 0, "", &handle, 0, nullptr) == 0 && handle)
+        Api().isc_detach_database(status, &handle);
 }
 
 const FbApi& Api() {

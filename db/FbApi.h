@@ -32,6 +32,7 @@ struct FbApi {
     decltype(&::fb_interpret) fb_interpret = nullptr;
     decltype(&::isc_dsql_execute_immediate) isc_dsql_execute_immediate = nullptr;
     decltype(&::isc_drop_database) isc_drop_database = nullptr;
+    decltype(&::fb_cancel_operation) fb_cancel_operation = nullptr;
 };
 
 // The bound entry points. Only valid after ClientLibrary::EnsureLoaded() has succeeded, which
