@@ -39,6 +39,13 @@ public:
     std::vector<Dialog> dialogs;
     std::deque<int> answers;
 
+    // The wait dialog: every text it showed, whether it is open, and "취소" pressed on request
+    // (pressCancel: from now on, while it is open).
+    std::vector<std::string> waitTexts;
+    bool waitOpen = false;
+    bool waitCancellable = false;
+    bool pressCancel = false;
+
     // Queue the answer for the next dialog.
     void Answer(int result) { answers.push_back(result); }
     void SetDate(form::PickerId picker, int year, int month, int day);
@@ -61,6 +68,9 @@ public:
     void AppendLog(const std::string& line) override;
     int MessageDialog(const std::string& text, form::DialogKind kind,
                       form::DialogButtons buttons) override;
+    void ShowWait(const std::string& text, bool cancellable) override;
+    bool WaitCancelled() override { return waitOpen && waitCancellable && pressCancel; }
+    void CloseWait() override { waitOpen = false; }
 
 private:
     std::vector<std::string>& List(form::ListBoxId list);
