@@ -363,9 +363,11 @@ void OperationRunner::Watch(db::DbConnection& connection) {
     }
     if (stopRequested_ && stopRequested_()) {
         // The tool is to end: nothing is waited for, and no dialog is shown.
+        // Raised again on every pass: one that comes while the statement is still being
+        // prepared may find nothing to cancel yet.
         if (waitShown_) window_.CloseWait();
         waitShown_ = false;
-        if (!cancelSent_) cancelSent_ = connection.CancelCall();
+        connection.CancelCall();
         return;
     }
     const long long waited = MillisecondsSince(call.since);
