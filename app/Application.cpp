@@ -16,6 +16,7 @@
 #include "app/MoveJournalFile.h"
 #include "app/OperationTrace.h"
 #include "app/TerminationSignals.h"
+#include "db/ClientLibrary.h"
 
 namespace app {
 
@@ -99,6 +100,16 @@ std::string FatalErrorText(const std::string& typeName, const std::string& modul
 
 int RunMainWindow(const StartOptions& options) {
     Dialogs& dialogs = options.dialogs ? *options.dialogs : StandardDialogs();
+
+    // A termination signal (the session ends, a kill) ends the tool in order, as closing does once
+    // the operation under way is over: from the window's first attach on, through the error box
+    // of a failed one, the list loads and the detach at the end. Database calls under way are
+    // cancelled, dialogs count as cancelled, and the window goes, rolling back what it has not
+    // committed and detaching. Taken after the client library has set its own handlers, which it
+    // does at its first attach.
+    db::ClientLibrary::LetClientSetUpProcess();
+    const TerminationSignals terminationSignals;
+
     std::unique_ptr<TfmMain> window;
     try {
         window = CreateMainWindow(options, dialogs);
@@ -109,12 +120,6 @@ int RunMainWindow(const StartOptions& options) {
         ReportFailedCreation(dialogs, "unknown exception", "Unknown failure");
         return 1;
     }
-
-    // A termination signal (the session ends, a kill) ends the tool in order, as closing does once
-    // the operation under way is over: the event loop ends (an open dialog counts as cancelled)
-    // and the window goes, rolling back what it has not committed and detaching. Taken once the
-    // window has made its first call into the client library, which sets handlers of its own.
-    const TerminationSignals terminationSignals;
 
     // The event loop ends when the main window has closed, not when some other window does.
     const bool quitOnLast = QGuiApplication::quitOnLastWindowClosed();
@@ -127,7 +132,8 @@ int RunMainWindow(const StartOptions& options) {
         TfmMain* shown = window.get();
         QTimer::singleShot(0, shown, [shown, &options] { options.onShown(*shown); });
     }
-    QApplication::exec();
+    // A signal that came before the loop runs has ended nothing yet: the loop is not entered.
+    if (!TerminationSignals::Requested()) QApplication::exec();
     window.reset();
     QGuiApplication::setQuitOnLastWindowClosed(quitOnLast);
     return 0;

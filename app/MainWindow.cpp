@@ -9,6 +9,7 @@
 
 #include "app/Fonts.h"
 #include "app/MessageDialog.h"
+#include "app/TerminationSignals.h"
 #include "datefix/DatePage.h"
 #include "repairs/BusinessDate.h"
 #include "repairs/GroupCancel.h"
@@ -31,8 +32,6 @@ const QString D4 = QStringLiteral("4. 변경할 날짜에 매출이 없어야 �
 const QString D5 = QStringLiteral("5. 완료 후 자료전송 필수");
 
 const QString kPanelCaption = QStringLiteral("상단 옵션중 하나를 선택하세요.");
-
-constexpr int kPaintIntervalMs = 50;
 
 void SetTextColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
@@ -122,8 +121,12 @@ TfmMain::TfmMain(const std::string& databaseName, Dialogs& dialogs, Clock clock,
     : QWidget(parent), dialogs_(dialogs), clock_(std::move(clock)) {
     if (!clock_) clock_ = [] { return QDateTime::currentDateTime(); };
     BuildLayout();
+    // Input to the window is dropped by the event filter while busy; the wait dialog takes it.
+    runner_ = std::make_unique<form::OperationRunner>(
+        *this, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); },
+        [] { return TerminationSignals::Requested(); });
     // The database objects come with the window; a missing client library fails here.
-    state_ = std::make_unique<form::FormState>(*this, databaseName);
+    state_ = std::make_unique<form::FormState>(runner_->Window(), databaseName);
     WireHandlers();
     qApp->installEventFilter(this);
     // A failure that leaves FormCreate is reported and the window is created all the same.
@@ -134,6 +137,7 @@ TfmMain::~TfmMain() {
     qApp->removeEventFilter(this);
     // The operations' window interface goes away with the window; the database objects first.
     state_.reset();
+    waitForm_.reset();
 }
 
 void TfmMain::BuildLayout() {
@@ -296,13 +300,16 @@ void TfmMain::WireHandlers() {
 bool TfmMain::RunHandler(const std::function<void()>& handler) {
     if (busy_) return false;
     busy_ = true;
-    sincePaint_.start();
+    // A tool told to end shows no more boxes.
+    auto showError = [this](const std::string& text) {
+        if (!TerminationSignals::Requested()) dialogs_.ShowErrorBox(ErrorBoxText(text));
+    };
     try {
-        handler();
+        runner_->Run(state_->IBDatabase1, handler);
     } catch (const std::exception& e) {
-        dialogs_.ShowErrorBox(ErrorBoxText(e.what()));
+        showError(e.what());
     } catch (...) {
-        dialogs_.ShowErrorBox(ErrorBoxText("Unknown failure"));
+        showError("Unknown failure");
     }
     // Input held back during the run is delivered now, while still busy, and so dropped.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -312,42 +319,53 @@ bool TfmMain::RunHandler(const std::function<void()>& handler) {
 
 void TfmMain::RunOperation(const std::function<bool()>& operation) {
     std::string warning;
-    RunHandler([this, &operation, &warning] {
+    const std::string page =
+        PageControl1->TabCaption(PageControl1->ActivePageIndex()).toStdString();
+    // The trace is written on the window's thread, where the log lines the operation posted are
+    // drawn and traced: its end then follows its last line.
+    auto onWindow = [this](const std::function<void()>& fn) { runner_->OnWindowThread(fn); };
+    RunHandler([this, &operation, &warning, &page, &onWindow] {
         if (!trace_) {
             operation();
             return;
         }
-        trace_->Begin(PageControl1->TabCaption(PageControl1->ActivePageIndex()).toStdString());
+        onWindow([&] { trace_->Begin(page); });
+        auto failed = [&](const std::string& text) {
+            onWindow([&] {
+                trace_->Escaped(ErrorBoxText(text));
+                warning = trace_->End(true);
+            });
+        };
         bool done = false;
         try {
             done = operation();
         } catch (const std::exception& e) {
-            trace_->Escaped(ErrorBoxText(e.what()));
-            warning = trace_->End(true);
+            failed(e.what());
             throw;
         } catch (...) {
-            trace_->Escaped(ErrorBoxText("Unknown failure"));
-            warning = trace_->End(true);
+            failed("Unknown failure");
             throw;
         }
-        warning = trace_->End(!done);
+        onWindow([&] { warning = trace_->End(!done); });
     });
     if (!warning.empty())
         dialogs_.MessageDialog(warning, form::DialogKind::Warning, form::DialogButtons::Ok);
 }
 
 void TfmMain::FormCreate() {
-    PageControl1->SetActivePageIndex(0);
-    setFixedSize(PageControl1->width() + 5, PageControl1->height() + 80);
-    dtChange01->SetDateTime(clock_());
-    dtChange02->SetDateTime(clock_());
+    runner_->OnWindowThread([this] {
+        PageControl1->SetActivePageIndex(0);
+        setFixedSize(PageControl1->width() + 5, PageControl1->height() + 80);
+        dtChange01->SetDateTime(clock_());
+        dtChange02->SetDateTime(clock_());
+    });
     state_->TableNoList.clear();
     state_->IBDatabase1.Connect();
 }
 
 void TfmMain::FormShow() {
     if (!state_->IBDatabase1.IsConnected()) {
-        MessageDialog("DB연결실패", form::DialogKind::Warning, form::DialogButtons::Ok);
+        state_->ui.MessageDialog("DB연결실패", form::DialogKind::Warning, form::DialogButtons::Ok);
         return;
     }
     try {
@@ -503,25 +521,28 @@ void TfmMain::SetLabelAlignment(form::LabelId label, form::Alignment alignment) 
 
 void TfmMain::ClearLog() {
     memoChange->clear();
-    PaintWhileBusy();
 }
 
 void TfmMain::AppendLog(const std::string& line) {
     memoChange->appendPlainText(QString::fromStdString(line));
     if (trace_) trace_->Line(line);
-    PaintWhileBusy();
 }
 
-void TfmMain::PaintWhileBusy() {
-    // A handler blocks the event loop; let the log repaint now and then so the operator sees
-    // the run progress. Input stays held back (and is dropped when the handler ends).
-    if (!busy_ || sincePaint_.elapsed() < kPaintIntervalMs) return;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    sincePaint_.start();
+void TfmMain::AppendLogLines(const std::vector<std::string>& lines) {
+    // One append for the batch: the edit lays out and repaints once.
+    std::string text;
+    for (const std::string& line : lines) {
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
+    if (!lines.empty()) memoChange->appendPlainText(QString::fromStdString(text));
+    if (trace_)
+        for (const std::string& line : lines) trace_->Line(line);
 }
 
 int TfmMain::MessageDialog(const std::string& text, form::DialogKind kind,
                            form::DialogButtons buttons) {
+    if (TerminationSignals::Requested()) return form::kResultCancel;
     const int result = dialogs_.MessageDialog(text, kind, buttons);
     if (trace_) trace_->Dialog(text, kind, result);
     return result;
@@ -533,6 +554,23 @@ void TfmMain::ShowProgress(const std::string& caption, int done, int total) {
 
 void TfmMain::CloseProgress() {
     dialogs_.CloseProgress();
+}
+
+void TfmMain::ShowWait(const std::string& text, bool cancellable) {
+    if (!waitForm_) waitForm_ = std::make_unique<TWaitForm>(this);
+    waitForm_->ShowText(QString::fromStdString(text), cancellable);
+}
+
+bool TfmMain::WaitCancelled() {
+    return waitForm_ && waitForm_->isVisible() && waitForm_->Cancelled();
+}
+
+void TfmMain::CloseWait() {
+    if (waitForm_) waitForm_->hide();
+}
+
+TWaitForm* TfmMain::WaitForm() const {
+    return waitForm_ && waitForm_->isVisible() ? waitForm_.get() : nullptr;
 }
 
 }  // namespace app

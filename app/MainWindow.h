@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,7 +16,9 @@
 #include "app/Dialogs.h"
 #include "app/OperationTrace.h"
 #include "app/PageControl.h"
+#include "app/WaitDialog.h"
 #include "form/FormState.h"
+#include "form/OperationRunner.h"
 #include "form/WindowOps.h"
 
 namespace app {
@@ -26,10 +27,14 @@ namespace app {
 // backup notice. It owns the database objects (form::FormState) and is the form::WindowOps the
 // operations talk to.
 //
-// Every handler runs through RunHandler: a failure that leaves it is shown in the error box,
+// Every handler runs through RunHandler, on a worker thread (form::OperationRunner): the window
+// keeps painting meanwhile, its log in batches, and a database call that waits shows the wait
+// dialog, whose "취소" cancels it. A failure that leaves the handler is shown in the error box,
 // and while it runs the window takes no input (clicks, keys, page switches, closing) apart from
-// the modal dialogs it opens; log lines are painted as they are written. Its dialogs and error
-// boxes go to the Dialogs it is given, which must outlive it.
+// the modal dialogs. The handler talks to the window through State().ui, which carries its calls
+// out on the window's thread; anything else it does to widgets goes through
+// Runner().OnWindowThread. Its dialogs and error boxes go to the Dialogs it is given, which must
+// outlive it.
 //
 // Creating the window throws db::DbError when the client library cannot be loaded. A failed
 // connection does not: FormCreate reports it in the error box and the window is created all the
@@ -45,8 +50,8 @@ public:
     // FormShow, then centre on the screen and show.
     void ShowMain();
 
-    // Runs an event handler: failures go to the error box, input is held off meanwhile. Returns
-    // false (and runs nothing) when another handler is still running.
+    // Runs an event handler on the worker: failures go to the error box, input is held off
+    // meanwhile. Returns false (and runs nothing) when another handler is still running.
     bool RunHandler(const std::function<void()>& handler);
     bool IsBusy() const { return busy_; }
     // Runs an operation that changes the database through RunHandler, traced when a trace is set.
@@ -56,6 +61,9 @@ public:
     void SetTrace(OperationTrace* trace) { trace_ = trace; }
 
     form::FormState& State() { return *state_; }
+    form::OperationRunner& Runner() { return *runner_; }
+    // The wait dialog while it is open, else null.
+    TWaitForm* WaitForm() const;
 
     // Handlers of the window itself.
     void FormCreate();
@@ -79,10 +87,15 @@ public:
     void SetLabelAlignment(form::LabelId label, form::Alignment alignment) override;
     void ClearLog() override;
     void AppendLog(const std::string& line) override;
+    void AppendLogLines(const std::vector<std::string>& lines) override;
+    // Answered Cancel without showing once the tool has been told to end.
     int MessageDialog(const std::string& text, form::DialogKind kind,
                       form::DialogButtons buttons) override;
     void ShowProgress(const std::string& caption, int done, int total) override;
     void CloseProgress() override;
+    void ShowWait(const std::string& text, bool cancellable) override;
+    bool WaitCancelled() override;
+    void CloseWait() override;
 
     // Controls, named as in the window's layout.
     TPageControl* PageControl1 = nullptr;
@@ -138,16 +151,16 @@ private:
     TListBox* List(form::ListBoxId list) const;
     QRadioButton* Radio(form::RadioId radio) const;
     QLabel* ChangeLabel(form::LabelId label) const;
-    void PaintWhileBusy();
 
     Dialogs& dialogs_;
     Clock clock_;
     OperationTrace* trace_ = nullptr;
+    std::unique_ptr<form::OperationRunner> runner_;
     std::unique_ptr<form::FormState> state_;
+    std::unique_ptr<TWaitForm> waitForm_;
     std::map<const QRadioButton*, int> tags_;
     bool busy_ = false;
     bool closed_ = false;
-    QElapsedTimer sincePaint_;
 };
 
 }  // namespace app

@@ -4,8 +4,10 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace app {
@@ -14,6 +16,9 @@ namespace {
 
 // The handler may only write a byte: the event loop reads it on the main thread.
 volatile sig_atomic_t signalWriteEnd = -1;
+
+// Set on the main thread once the byte has been read.
+std::atomic<bool> requested{false};
 
 void OnTerminationSignal(int) {
     const int savedErrno = errno;
@@ -46,31 +51,48 @@ void GiveBack(int signalNumber, const struct sigaction& previous) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals() {
+struct TerminationSignals::Impl {
+    int readEnd = -1;
+    int writeEnd = -1;
+    struct sigaction previousTerm {};
+    struct sigaction previousInt {};
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
+TerminationSignals::TerminationSignals() : impl_(std::make_unique<Impl>()) {
+    Impl& d = *impl_;
+    requested = false;
     int ends[2];
     if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;  // the handlers stay as they are
-    readEnd_ = ends[0];
-    writeEnd_ = ends[1];
-    notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [fd = readEnd_] {
+    d.readEnd = ends[0];
+    d.writeEnd = ends[1];
+    d.notifier = std::make_unique<QSocketNotifier>(d.readEnd, QSocketNotifier::Read);
+    QObject::connect(d.notifier.get(), &QSocketNotifier::activated, [fd = d.readEnd] {
         char bytes[16];
         while (read(fd, bytes, sizeof bytes) > 0) {
         }
+        // Ends the loops that run now; a loop not yet running is not entered (Requested).
+        requested = true;
         QCoreApplication::exit(0);
     });
-    signalWriteEnd = writeEnd_;
-    Take(SIGTERM, previousTerm_);
-    Take(SIGINT, previousInt_);
+    signalWriteEnd = d.writeEnd;
+    Take(SIGTERM, d.previousTerm);
+    Take(SIGINT, d.previousInt);
+}
+
+bool TerminationSignals::Requested() {
+    return requested;
 }
 
 TerminationSignals::~TerminationSignals() {
-    if (readEnd_ < 0) return;
-    GiveBack(SIGINT, previousInt_);
-    GiveBack(SIGTERM, previousTerm_);
+    Impl& d = *impl_;
+    if (d.readEnd < 0) return;
+    GiveBack(SIGINT, d.previousInt);
+    GiveBack(SIGTERM, d.previousTerm);
     signalWriteEnd = -1;
-    notifier_.reset();
-    close(writeEnd_);
-    close(readEnd_);
+    d.notifier.reset();
+    close(d.writeEnd);
+    close(d.readEnd);
 }
 
 }  // namespace app

@@ -1,19 +1,16 @@
 #pragma once
 
-#include <signal.h>
-
 #include <memory>
-
-class QSocketNotifier;
 
 namespace app {
 
-// While it lives, SIGTERM and SIGINT (the session ends, a kill, Ctrl+C in the starting terminal)
-// no longer end the process on the spot: they end the running event loop with exit code 0, so
-// that the window goes in order, rolling back what it has not committed and detaching. A signal
-// that comes before the event loop runs ends it as soon as it starts. The client library sets its
-// own handlers at its first call; made after that, this replaces them for its lifetime and then
-// gives them back. One at a time per process.
+// While it lives, the platform's requests to end the tool (on POSIX SIGTERM and SIGINT: the
+// session ends, a kill, Ctrl+C in the starting terminal) no longer end the process on the spot:
+// they end the running event loop with exit code 0, so that the window goes in order, rolling
+// back what it has not committed and detaching. A request that comes before the event loop runs
+// ends it as soon as it runs. The client library sets its own handlers at its first call; made
+// after that, this replaces them for its lifetime and then gives them back. One at a time per
+// process; each platform has its own implementation file.
 class TerminationSignals {
 public:
     TerminationSignals();
@@ -21,12 +18,13 @@ public:
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
+    // Whether the tool has been told to end since the watch began: an operation under way stops
+    // waiting and asking, and the event loop is not entered any more.
+    static bool Requested();
+
 private:
-    int readEnd_ = -1;
-    int writeEnd_ = -1;
-    struct sigaction previousTerm_ {};
-    struct sigaction previousInt_ {};
-    std::unique_ptr<QSocketNotifier> notifier_;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace app

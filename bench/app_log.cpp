@@ -16,12 +16,13 @@ namespace {
 
 double MicrosPerLine(app::TfmMain& window, int lines) {
     QElapsedTimer timer;
+    form::WindowOps& ui = window.State().ui;
     window.RunHandler([&] {
-        window.ClearLog();
+        ui.ClearLog();
         timer.start();
         for (int i = 0; i < lines; ++i) {
-            window.AppendLog("[OS_Order] 20240313 -> 20240314 Sal_Seq " + std::to_string(i) +
-                             " 변경 완료");
+            ui.AppendLog("[OS_Order] 20240313 -> 20240314 Sal_Seq " + std::to_string(i) +
+                         " 변경 완료");
         }
     });
     return static_cast<double>(timer.nsecsElapsed()) / 1000.0 / lines;

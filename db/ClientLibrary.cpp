@@ -149,6 +149,7 @@ bool BindAll(LibraryHandle lib, FbApi& api, std::string& error) {
     BindOptional(lib, "isc_service_detach", api.isc_service_detach);
     BindOptional(lib, "isc_service_start", api.isc_service_start);
     BindOptional(lib, "isc_service_query", api.isc_service_query);
+    BindOptional(lib, "fb_cancel_operation", api.fb_cancel_operation);
     return true;
 }
 
@@ -193,6 +194,18 @@ bool ClientLibrary::IsLoaded() {
     LibraryState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
     return state.handle != nullptr;
+}
+
+void ClientLibrary::LetClientSetUpProcess() {
+    try {
+        EnsureLoaded();
+    } catch (const DbError&) {
+        return;  // the window's creation reports it
+    }
+    ISC_STATUS status[ISC_STATUS_LENGTH] = {};
+    isc_db_handle handle = 0;
+    if (Api().isc_attach_database(status, 0, "", &handle, 0, nullptr) == 0 && handle)
+        Api().isc_detach_database(status, &handle);
 }
 
 const FbApi& Api() {

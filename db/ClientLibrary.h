@@ -21,6 +21,12 @@ public:
     static void ResetFileNamesForTesting();
 
     static bool IsLoaded();
+
+    // The library installs its own process-wide handlers (POSIX SIGTERM and SIGINT) at its first
+    // attach. This makes it do so now, by an attach that fails at once without reaching a
+    // server, so that handlers the tool takes afterwards stay in place during the window's own
+    // attach. Loads the library; does nothing when it cannot be loaded.
+    static void LetClientSetUpProcess();
 };
 
 }  // namespace db

@@ -1,5 +1,7 @@
 #include "db/DbConnection.h"
 
+#include <algorithm>
+
 #include "db/ClientLibrary.h"
 #include "db/DbError.h"
 #include "db/DbInternal.h"
@@ -86,6 +88,18 @@ void DbConnection::Connect() {
             databaseDialect = static_cast<int>(api.isc_vax_integer(reply + 3, length));
     }
     if (databaseDialect < d.dialect) d.dialect = databaseDialect;
+
+    // Its own id, asked apart so that the dialect question stays as it is; it tells the
+    // tool's attachment from others in the monitoring tables.
+    const ISC_SCHAR idItem = isc_info_attachment_id;
+    ISC_SCHAR idReply[32] = {};
+    d.attachmentId = 0;
+    if (!api.isc_database_info(status.get(), &handle, 1, &idItem, sizeof idReply, idReply) &&
+        static_cast<unsigned char>(idReply[0]) == isc_info_attachment_id) {
+        const short length = static_cast<short>(api.isc_vax_integer(idReply + 1, 2));
+        for (int i = std::min<int>(length, 8) - 1; i >= 0; --i)
+            d.attachmentId = d.attachmentId * 256 + static_cast<unsigned char>(idReply[3 + i]);
+    }
     d.handle = handle;
 }
 
@@ -96,6 +110,7 @@ void DbConnection::Disconnect() {
     StatusVector status;
     if (Api().isc_detach_database(status.get(), &d.handle)) RaiseServerError(status.v);
     d.handle = 0;
+    d.attachmentId = 0;
 }
 
 bool DbConnection::IsConnected() const {
@@ -121,6 +136,48 @@ void DbConnection::SetDefaultTransaction(DbTransaction* transaction) {
 
 DbTransaction* DbConnection::DefaultTransaction() const {
     return impl_->defaultTransaction;
+}
+
+long long DbConnection::AttachmentId() const {
+    return impl_->attachmentId;
+}
+
+DbConnection::Call DbConnection::CurrentCall() const {
+    std::lock_guard<std::mutex> lock(impl_->callMutex);
+    return impl_->call;
+}
+
+bool DbConnection::CanCancel() const {
+    return Api().fb_cancel_operation != nullptr;
+}
+
+bool DbConnection::CancelCall() {
+    Impl& d = *impl_;
+    const FbApi& api = Api();
+    if (!api.fb_cancel_operation) return false;
+    // Under the lock the call cannot end and its attachment cannot go away meanwhile.
+    std::lock_guard<std::mutex> lock(d.callMutex);
+    if (!d.call.active || !d.callHandle) return false;
+    StatusVector status;
+    return api.fb_cancel_operation(status.get(), &d.callHandle, fb_cancel_raise) == 0;
+}
+
+CallInFlight::CallInFlight(DbConnection& connection, const std::string& sql)
+    : connection_(connection) {
+    auto& d = Internals(connection_);
+    std::lock_guard<std::mutex> lock(d.callMutex);
+    d.call.active = true;
+    ++d.call.serial;
+    d.call.since = std::chrono::steady_clock::now();
+    d.call.sql = sql;
+    d.callHandle = d.handle;
+}
+
+CallInFlight::~CallInFlight() {
+    auto& d = Internals(connection_);
+    std::lock_guard<std::mutex> lock(d.callMutex);
+    d.call.active = false;
+    d.callHandle = 0;
 }
 
 }  // namespace db

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
-
 #include <string>
 #include <vector>
 
@@ -41,6 +41,26 @@ public:
     const std::string& DatabaseName() const;
     // The "name=value" lines the attachment is made with (user name, password).
     const std::vector<std::string>& Params() const;
+
+    // The server's id of the attachment (CURRENT_CONNECTION), 0 while not connected.
+    long long AttachmentId() const;
+
+    // The blocking client call under way on this connection, if any: a statement being prepared
+    // and run, or a row being fetched. Safe to ask from any thread.
+    struct Call {
+        bool active = false;
+        unsigned long serial = 0;  // tells two calls apart
+        std::chrono::steady_clock::time_point since;
+        std::string sql;
+    };
+    Call CurrentCall() const;
+
+    // Whether the client library can cancel a call from another thread (fb_cancel_operation).
+    bool CanCancel() const;
+    // Asks the server to cancel the call under way; it then fails with "operation was cancelled"
+    // and its transaction can still be rolled back. Safe from any thread; false when no call was
+    // under way or the library cannot cancel.
+    bool CancelCall();
 
     // The default transaction (IBTransaction1 for the window's connection). It is registered
     // with the connection like every transaction whose default database this is.

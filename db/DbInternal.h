@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,12 @@ struct DbConnection::Impl {
     std::vector<std::string> params;
     isc_db_handle handle = 0;
     int dialect = 3;
+    long long attachmentId = 0;
+
+    // The call under way, read by other threads (see CallInFlight).
+    mutable std::mutex callMutex;
+    DbConnection::Call call;
+    isc_db_handle callHandle = 0;
     DbTransaction* defaultTransaction = nullptr;
     std::vector<DbTransaction*> transactions;
     std::vector<DbQuery*> queries;
@@ -187,6 +194,19 @@ struct DbStatement::Impl {
     DbTransaction* transaction = nullptr;
     std::string text;
     DsqlStatement statement;
+};
+
+// Marks a blocking client call on a connection for its duration, so that another thread can see
+// how long it has waited and cancel it.
+class CallInFlight {
+public:
+    CallInFlight(DbConnection& connection, const std::string& sql);
+    ~CallInFlight();
+    CallInFlight(const CallInFlight&) = delete;
+    CallInFlight& operator=(const CallInFlight&) = delete;
+
+private:
+    DbConnection& connection_;
 };
 
 // Registration between the objects: both sides are updated together.

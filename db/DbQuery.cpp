@@ -59,6 +59,7 @@ void DbQuery::Impl::Run(const std::string& sql, bool openCursor) {
 
     const unsigned short dialect = static_cast<unsigned short>(database->Dialect());
     isc_tr_handle* trHandle = &Internals(*transaction).handle;
+    const CallInFlight call(*database, serverText);
     try {
         statement.Prepare(&Internals(*database).handle, trHandle, serverText, dialect);
         const int type = statement.Type();
@@ -186,6 +187,7 @@ void DbQuery::Next() {
     if (!d.exhausted) {
         bool fetched;
         try {
+            const CallInFlight call(*d.database, d.text);
             fetched = d.statement.Fetch();
         } catch (...) {
             d.exhausted = true;

@@ -52,6 +52,7 @@ void DbStatement::ExecuteSql(const std::string& sql) {
 
     const unsigned short dialect = static_cast<unsigned short>(d.database->Dialect());
     isc_tr_handle* trHandle = &Internals(*d.transaction).handle;
+    const CallInFlight call(*d.database, d.text);
     try {
         // The text goes out as written: no parameter markers are looked for.
         d.statement.Prepare(&Internals(*d.database).handle, trHandle, d.text, dialect);

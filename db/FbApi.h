@@ -38,6 +38,7 @@ struct FbApi {
     decltype(&::isc_service_detach) isc_service_detach = nullptr;
     decltype(&::isc_service_start) isc_service_start = nullptr;
     decltype(&::isc_service_query) isc_service_query = nullptr;
+    decltype(&::fb_cancel_operation) fb_cancel_operation = nullptr;
 };
 
 // The bound entry points. Only valid after ClientLibrary::EnsureLoaded() has succeeded, which

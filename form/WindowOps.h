@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace form {
 
@@ -68,6 +69,10 @@ public:
     // The log of the date correction page. A line is shown as soon as it is appended.
     virtual void ClearLog() = 0;
     virtual void AppendLog(const std::string& line) = 0;
+    // Several lines at once, as if appended one by one; a window may draw them together.
+    virtual void AppendLogLines(const std::vector<std::string>& lines) {
+        for (const std::string& line : lines) AppendLog(line);
+    }
 
     // Shows a modal message dialog and returns its result (kResultOk, kResultCancel).
     virtual int MessageDialog(const std::string& text, DialogKind kind, DialogButtons buttons) = 0;
@@ -76,6 +81,13 @@ public:
     // shows done of total (total 0: not known yet), CloseProgress closes it.
     virtual void ShowProgress(const std::string& caption, int done, int total) = 0;
     virtual void CloseProgress() = 0;
+    // The wait dialog, shown while an operation's database call has not returned: caption "대기",
+    // the text, and a "취소" button when the call can be cancelled. It is modal but does not block
+    // the caller: ShowWait shows it or replaces its text, WaitCancelled tells whether "취소" has
+    // been pressed since it was shown, CloseWait closes it. A window without one shows nothing.
+    virtual void ShowWait(const std::string& /*text*/, bool /*cancellable*/) {}
+    virtual bool WaitCancelled() { return false; }
+    virtual void CloseWait() {}
 };
 
 }  // namespace form

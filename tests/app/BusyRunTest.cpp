@@ -59,16 +59,14 @@ protected:
 
 TEST_F(BusyRunTest, EachLogLineIsPaintedWhileTheHandlerStillRuns) {
     PaintCounter counter(window->memoChange);
-    std::vector<std::size_t> paintsSeenInside;
+    form::WindowOps& ui = window->State().ui;
     window->RunHandler([&] {
-        window->ClearLog();
+        ui.ClearLog();
         for (int i = 1; i <= 5; ++i) {
             QThread::msleep(60);
-            window->AppendLog("line " + std::to_string(i));
-            paintsSeenInside.push_back(counter.linesAtPaint.size());
+            ui.AppendLog("line " + std::to_string(i));
         }
     });
-    ASSERT_EQ(paintsSeenInside.size(), 5u);
     // Every append after a pause of more than the paint interval was painted before the next.
     for (int line = 1; line <= 5; ++line) {
         EXPECT_NE(std::find(counter.linesAtPaint.begin(), counter.linesAtPaint.end(), line),
@@ -84,6 +82,7 @@ TEST_F(BusyRunTest, ClicksKeysPageSwitchesAndClosingDuringARunAreDropped) {
     app_testing::Activate(window.get());
     window->memoChange->setFocus();
     bool inner = true;
+    form::OperationRunner& runner = window->Runner();
     window->RunHandler([&] {
         PostClick(window->Button2);       // exit
         PostClick(window->RadioButton3);  // mode switch
@@ -92,12 +91,13 @@ TEST_F(BusyRunTest, ClicksKeysPageSwitchesAndClosingDuringARunAreDropped) {
                                                   Qt::ControlModifier));  // next page
         QCoreApplication::postEvent(window->memoChange,
                                     new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier,
-                                                  QStringLiteral("x")));  // typing
-        EXPECT_FALSE(window->close());                                    // close box
-        inner = window->RunHandler([] {});  // no second handler inside the first
+                                                  QStringLiteral("x")));       // typing
+        EXPECT_FALSE(runner.OnWindowThread([&] { return window->close(); }));  // close box
+        // No second handler inside the first.
+        inner = runner.OnWindowThread([&] { return window->RunHandler([] {}); });
         for (int i = 0; i < 3; ++i) {
             QThread::msleep(60);
-            window->AppendLog("step " + std::to_string(i));  // lets events through
+            window->State().ui.AppendLog("step " + std::to_string(i));
         }
     });
     EXPECT_FALSE(inner);
@@ -120,9 +120,11 @@ TEST_F(BusyRunTest, DialogsOpenedByTheHandlerStillTakeTheKeyboard) {
     int result = 0;
     auto seen = app_testing::PressSequenceInNextModal({Qt::Key_Tab, Qt::Key_Return});
     window->RunHandler([&] {
-        result = app::StandardDialogs().MessageDialog("매출일자 변경 진행하시겠습니까?",
-                                                      form::DialogKind::Information,
-                                                      form::DialogButtons::OkCancel);
+        result = window->Runner().OnWindowThread([] {
+            return app::StandardDialogs().MessageDialog("매출일자 변경 진행하시겠습니까?",
+                                                        form::DialogKind::Information,
+                                                        form::DialogButtons::OkCancel);
+        });
     });
     EXPECT_TRUE(seen->seen);
     EXPECT_EQ(result, form::kResultCancel);

@@ -11,8 +11,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Application.h"
@@ -97,6 +99,31 @@ TEST(EntryPoint, ATerminationSignalEndsTheToolInOrder) {
                              "mon$system_flag = 0"),
               0);
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+}
+
+// The same signal while the box of a failed connection is open, before the event loop runs: it
+// ends the box, no further dialog is shown and the loop is never entered.
+TEST(EntryPoint, ATerminationSignalDuringTheFailureBoxEndsTheTool) {
+    struct SignalInBox : app_testing::DialogRecorder {
+        void ShowErrorBox(const std::string& text) override {
+            DialogRecorder::ShowErrorBox(text);
+            QTimer::singleShot(10000, qApp, [] {
+                ADD_FAILURE() << "the tool went on running after SIGTERM";
+                QCoreApplication::exit(0);
+            });
+            kill(getpid(), SIGTERM);
+            QCoreApplication::processEvents();  // as the box's own loop would
+        }
+    } recorder;
+    char name[] = "posfix";
+    char* argv[] = {name, nullptr};
+    app::StartOptions options;
+    options.databaseName = app_testing::kNoServer;
+    options.dialogs = &recorder;
+    options.onShown = [](app::TfmMain&) { ADD_FAILURE() << "the event loop ran"; };
+    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    EXPECT_EQ(recorder.errorBoxes.size(), 1u);
+    EXPECT_TRUE(recorder.dialogs.empty()) << recorder.dialogs.front().text;
 }
 
 }  // namespace

@@ -231,7 +231,7 @@ TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
     QFile file(files.filePath("posfix-2024-03-14.log"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 18);
+    ASSERT_EQ(lines.size(), 18) << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(lines.takeLast().isEmpty());
     std::vector<std::string> texts;
     for (const QString& line : lines) {

@@ -91,4 +91,10 @@ int ScriptedWindow::MessageDialog(const std::string& text, form::DialogKind kind
     return answer;
 }
 
+void ScriptedWindow::ShowWait(const std::string& text, bool cancellable) {
+    waitTexts.push_back(text);
+    waitOpen = true;
+    waitCancellable = cancellable;
+}
+
 }  // namespace testing_support

@@ -48,6 +48,13 @@ public:
     // Runs while each dialog is open, after it was recorded; may throw, as a failing dialog would.
     std::function<void(const Dialog&)> onDialog;
 
+    // The wait dialog: every text it showed, whether it is open, and "취소" pressed on request
+    // (pressCancel: from now on, while it is open).
+    std::vector<std::string> waitTexts;
+    bool waitOpen = false;
+    bool waitCancellable = false;
+    bool pressCancel = false;
+
     // Queue the answer for the next dialog.
     void Answer(int result) { answers.push_back(result); }
     void SetDate(form::PickerId picker, int year, int month, int day);
@@ -72,6 +79,9 @@ public:
                       form::DialogButtons buttons) override;
     void ShowProgress(const std::string& caption, int done, int total) override;
     void CloseProgress() override { ++progressCloses; }
+    void ShowWait(const std::string& text, bool cancellable) override;
+    bool WaitCancelled() override { return waitOpen && waitCancellable && pressCancel; }
+    void CloseWait() override { waitOpen = false; }
 
 private:
     std::vector<std::string>& List(form::ListBoxId list);

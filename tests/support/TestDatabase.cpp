@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
@@ -330,6 +331,61 @@ IsqlSession::IsqlSession(const TestDatabase& db) {
 IsqlSession::~IsqlSession() {
     ::close(input_);
     ::waitpid(pid_, nullptr, 0);
+}
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+namespace {
+
+// The isql-fb attachments of a database with uncommitted changes: their process ids.
+std::vector<std::vector<std::string>> IsqlHolders(const TestDatabase& database) {
+    return database.Rows(
+        "SELECT DISTINCT a.MON$REMOTE_PID FROM MON$TRANSACTIONS t"
+        " JOIN MON$ATTACHMENTS a ON a.MON$ATTACHMENT_ID = t.MON$ATTACHMENT_ID"
+        " JOIN MON$TABLE_STATS ts ON ts.MON$STAT_ID = t.MON$STAT_ID"
+        " JOIN MON$RECORD_STATS r ON r.MON$STAT_ID = ts.MON$RECORD_STAT_ID"
+        " WHERE a.MON$REMOTE_PROCESS CONTAINING 'isql'"
+        " AND r.MON$RECORD_UPDATES + r.MON$RECORD_INSERTS + r.MON$RECORD_DELETES > 0");
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 100; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+}  // namespace
+
+IsqlHolder::IsqlHolder(const TestDatabase& database, const std::string& statement)
+    : database_(database) {
+    const std::string command = "exec isql-fb -q -user " + std::string(kUser) + " -password " +
+                                kPassword + " '" + database.Name() + "' > /dev/null 2>&1";
+    input_ = popen(command.c_str(), "w");
+    if (!input_) throw std::runtime_error("cannot start isql-fb");
+    Send(statement + ";\n");
+    if (!WaitFor([&] { return !IsqlHolders(database_).empty(); })) {
+        pclose(input_);
+        throw std::runtime_error("isql-fb did not hold its change: " + statement);
+    }
+    pid_ = IsqlHolders(database_).front().front();
+}
+
+IsqlHolder::~IsqlHolder() {
+    Send("rollback;\nquit;\n");
+    pclose(input_);
+}
+
+void IsqlHolder::Rollback() {
+    Send("rollback;\n");
+}
+
+void IsqlHolder::Send(const std::string& text) {
+    std::fputs(text.c_str(), input_);
+    std::fflush(input_);
 }
 
 }  // namespace testing_support

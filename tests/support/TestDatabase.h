@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +83,29 @@ public:
 private:
     int pid_ = -1;
     int input_ = -1;  // isql's standard input; closing it ends the session
+};
+
+// An isql-fb process holding an uncommitted change in a database, as a running POS program holds
+// the rows it works on. Created once the change shows in the monitoring tables; rolled back and
+// ended when the object goes.
+class IsqlHolder {
+public:
+    IsqlHolder(const TestDatabase& database, const std::string& statement);
+    ~IsqlHolder();
+    IsqlHolder(const IsqlHolder&) = delete;
+    IsqlHolder& operator=(const IsqlHolder&) = delete;
+
+    // Ends the change with a rollback; the process stays attached.
+    void Rollback();
+    // The process id the server knows it by.
+    const std::string& Pid() const { return pid_; }
+
+private:
+    void Send(const std::string& text);
+
+    const TestDatabase& database_;
+    std::FILE* input_ = nullptr;
+    std::string pid_;
 };
 
 // A table or column name as the server keeps it when it is written without quotes: its ASCII

@@ -1,0 +1,103 @@
+// A row held by another program (an isql-fb process with an uncommitted update), with the
+// operations run as the window runs them (form::OperationRunner) on the scripted window: the wait
+// dialog comes up naming the holder, "취소" fails the operation with nothing changed, and a holder
+// that rolls back lets it complete.
+#include <chrono>
+
+#include "datefix/DatePage.h"
+#include "form/OperationRunner.h"
+#include "repairs/TableLocks.h"
+#include "tests/datefix/SalesFixture.h"
+
+namespace datefix_test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class HeldRowTest : public ::testing::Test {
+protected:
+    // Runs a page handler through the runner; onWait is called on this thread while it waits.
+    void Run(const std::function<void(form::FormState&)>& handler) {
+        start = Clock::now();
+        runner.Run(form.IBDatabase1, [&] { handler(form); });
+    }
+    double SecondsUntilNamed() const {
+        return std::chrono::duration<double>(named - start).count();
+    }
+    // Presses "취소" once the holder is named, noting when.
+    void CancelWhenNamed(const std::string& line) {
+        onWait = [this, line] {
+            if (ui.waitTexts.empty() || ui.waitTexts.back().find(line) == std::string::npos) return;
+            if (!ui.pressCancel) named = Clock::now();
+            ui.pressCancel = true;
+        };
+    }
+
+    TestDatabase db;
+    testing_support::ScriptedWindow ui;
+    std::function<void()> onWait = [] {};
+    form::OperationRunner runner{ui, [this] { onWait(); }};
+    form::FormState form{runner.Window(), db.Name()};
+    Clock::time_point start, named;
+};
+
+std::string OtherProgramLine(const testing_support::IsqlHolder& holder) {
+    return "isql-fb (PID " + holder.Pid() + ", 127.0.0.1)";
+}
+
+std::string HolderLine(const testing_support::IsqlHolder& holder) {
+    return "사용 중인 프로그램: " + OtherProgramLine(holder);
+}
+
+TEST_F(HeldRowTest, CancellingTheWaitStopsTheDateMoveWithNothingMoved) {
+    SeedThreeSales(db);
+    const SalesState before = Capture(db);
+    testing_support::IsqlHolder holder(
+        db, "update OS_ORDER set UPD_DT = UPD_DT where SAL_YMD = '20240313' and SAL_SEQ = '2'");
+    CancelWhenNamed(HolderLine(holder));
+    SetPicker(ui, form::PickerId::dtChange01, "20240313");
+    SetPicker(ui, form::PickerId::dtChange02, "20240314");
+    ui.checked[form::RadioId::RadioButton3] = true;
+
+    Run(datefix::Button9Click);
+
+    ASSERT_TRUE(ui.pressCancel) << "the holder was never named";
+    EXPECT_LT(SecondsUntilNamed(), 3.0);
+    EXPECT_EQ(ui.waitTexts.front().rfind("DB 작업이 끝나기를 기다리고 있습니다. (2초)", 0), 0u);
+    EXPECT_FALSE(ui.waitOpen);
+    EXPECT_EQ(ui.log.back(), kSingleFailed);
+    EXPECT_EQ(ui.log[ui.log.size() - 2], "ERROR OS_ORDER->2");
+    ExpectSameSales(before, Capture(db));
+}
+
+TEST_F(HeldRowTest, AHolderThatRollsBackLetsTheRepairComplete) {
+    db.ExecAll({"insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('1', '1', '01')",
+                "insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('2', '1', '02')"});
+    testing_support::IsqlHolder holder(db,
+                                       "update os_table_lock set pos_no = '03' where tbl_no = '2'");
+    onWait = [&] {
+        if (!ui.waitTexts.empty() && !ui.pressCancel) {
+            ui.pressCancel = false;
+            holder.Rollback();
+            onWait = [] {};
+        }
+    };
+
+    Run(repairs::Button6Click);
+
+    ASSERT_EQ(ui.waitTexts.size(), 1u);
+    EXPECT_EQ(ui.waitTexts[0],
+              "DB 작업이 끝나기를 기다리고 있습니다. (2초)\r\n" + HolderLine(holder));
+    // The holder is another program attached: the question on it comes first.
+    EXPECT_EQ(ui.DialogTexts(),
+              (std::vector<std::string>{
+                  "다른 프로그램이 DB에 연결되어 있습니다.\r\n" + OtherProgramLine(holder) +
+                      "\r\n포스 프로그램을 종료한 후 사용하세요. 그래도 "
+                      "진행하시겠습니까?",
+                  "테이블 락 제거 진행하시겠습니까?", "테이블 락 제거 완료"}));
+    EXPECT_EQ(db.Rows("select tbl_no, lock_sw, pos_no from os_table_lock order by tbl_no"),
+              (std::vector<std::vector<std::string>>{{"1", "0", ""}, {"2", "0", ""}}));
+}
+
+}  // namespace
+}  // namespace datefix_test
