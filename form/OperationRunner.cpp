@@ -6,6 +6,7 @@
 #include "db/DbQuery.h"
 #include "db/DbTransaction.h"
 #include "db/SqlQuote.h"
+#include "form/ChangeGuard.h"
 
 namespace form {
 
@@ -69,10 +70,9 @@ std::string WrittenTable(const std::string& sql) {
 
 std::string HolderLine(const std::string& remoteProcess, const std::string& remotePid,
                        const std::string& remoteAddress) {
-    std::string name = remoteProcess.substr(remoteProcess.find_last_of("/\\") + 1);
-    if (remoteProcess.empty()) name = "알 수 없는 프로그램";
-    const std::string address = remoteAddress.substr(0, remoteAddress.find('/'));
-    return "사용 중인 프로그램: " + name + " (PID " + remotePid + ", " + address + ")";
+    db::Attachment holder{std::nullopt, remotePid, remoteAddress};
+    if (!remoteProcess.empty()) holder.process = remoteProcess;
+    return "사용 중인 프로그램: " + AttachmentLine(holder);
 }
 
 std::string WaitText(int seconds, const std::vector<std::string>& holderLines) {
