@@ -1,9 +1,12 @@
 #pragma once
 
+#ifndef _WIN32
 #include <signal.h>
+#endif
 
 #include <memory>
 
+class QObject;
 class QSocketNotifier;
 
 namespace app {
@@ -14,6 +17,9 @@ namespace app {
 // that comes before the event loop runs ends it as soon as it starts. The client library sets its
 // own handlers at its first call; made after that, this replaces them for its lifetime and then
 // gives them back. One at a time per process.
+// On Windows a GUI program gets no signals: taskkill without /F arrives as the window's close,
+// and at logoff or shutdown the window is closed (rolled back, detached) before Windows ends the
+// process (TerminationSignalsWindows.cpp).
 class TerminationSignals {
 public:
     TerminationSignals();
@@ -22,11 +28,15 @@ public:
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
 private:
+#ifdef _WIN32
+    std::unique_ptr<QObject> context_;  // its end disconnects the end-of-session handler
+#else
     int readEnd_ = -1;
     int writeEnd_ = -1;
     struct sigaction previousTerm_ {};
     struct sigaction previousInt_ {};
     std::unique_ptr<QSocketNotifier> notifier_;
+#endif
 };
 
 }  // namespace app
