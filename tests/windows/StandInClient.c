@@ -38,11 +38,11 @@ STAND_IN_EXPORT ISC_STATUS isc_attach_database(ISC_STATUS* status, short nameLen
                                                const char* name, void* handle, short dpbLength,
                                                const char* dpb) {
     (void)nameLength, (void)name, (void)handle, (void)dpbLength, (void)dpb;
-    status[0] = 1;          /* isc_arg_gds */
-    status[1] = 335544721;  /* isc_network_error */
-    status[2] = 2;          /* isc_arg_string */
+    status[0] = 1;         /* isc_arg_gds */
+    status[1] = 335544721; /* isc_network_error */
+    status[2] = 2;         /* isc_arg_string */
     status[3] = (ISC_STATUS)FailureText();
-    status[4] = 0;          /* isc_arg_end */
+    status[4] = 0; /* isc_arg_end */
     return status[1];
 }
 
@@ -61,8 +61,10 @@ STAND_IN_EXPORT long isc_interprete(char* buffer, const ISC_STATUS** cursor) {
 }
 
 /* Bound by the tool but never reached: any call fails. */
-#define NEVER_REACHED(name) \
-    STAND_IN_EXPORT ISC_STATUS name(void) { return 1; }
+#define NEVER_REACHED(name)                 \
+    STAND_IN_EXPORT ISC_STATUS name(void) { \
+        return 1;                           \
+    }
 NEVER_REACHED(isc_detach_database)
 NEVER_REACHED(isc_database_info)
 NEVER_REACHED(isc_start_multiple)
