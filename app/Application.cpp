@@ -1,11 +1,9 @@
 #include "app/Application.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QTimer>
 
 #include <cxxabi.h>
-#include <dlfcn.h>
 
 #include <cstdlib>
 #include <memory>
@@ -13,6 +11,7 @@
 
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/ModuleOf.h"
 #include "app/MoveJournalFile.h"
 #include "app/OperationTrace.h"
 #include "app/TerminationSignals.h"
@@ -41,18 +40,6 @@ std::unique_ptr<TfmMain> CreateMainWindow(const StartOptions& options, Dialogs& 
     window->State().moveJournal = options.moveJournal;
     window->SetTrace(options.trace);
     return window;
-}
-
-void ModuleOf(const void* address, std::string& name, std::uintptr_t& offset) {
-    Dl_info info{};
-    if (dladdr(address, &info) != 0 && info.dli_fname) {
-        name = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).fileName().toStdString();
-        offset = reinterpret_cast<std::uintptr_t>(address) -
-                 reinterpret_cast<std::uintptr_t>(info.dli_fbase);
-    } else {
-        name = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
-        offset = 0;
-    }
 }
 
 void ReportFailedCreation(Dialogs& dialogs, const std::string& typeName,

@@ -11,6 +11,9 @@ namespace app {
 // ends it as soon as it runs. The client library sets its own handlers at its first call; made
 // after that, this replaces them for its lifetime and then gives them back. One at a time per
 // process; each platform has its own implementation file.
+// On Windows a GUI program gets no signals: taskkill without /F arrives as the window's close,
+// and at logoff or shutdown the window is closed (rolled back, detached) before Windows ends the
+// process (TerminationSignalsWindows.cpp).
 class TerminationSignals {
 public:
     TerminationSignals();

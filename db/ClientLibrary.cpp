@@ -5,69 +5,17 @@
 
 #include "db/DbError.h"
 #include "db/FbApi.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
+#include "db/LibrarySearch.h"
 
 namespace db {
 
 namespace {
 
-const char* const kNotFoundMessage =
-    "InterBase library gds32.dll not found in the path. Please install InterBase to use this "
-    "functionality";
-
-std::vector<std::string> DefaultFileNames() {
-#ifdef _WIN32
-    return {"fbclient.dll", "gds32.dll"};
-#else
-    return {"libfbclient.so.2"};
-#endif
-}
-
-#ifdef _WIN32
-using LibraryHandle = HMODULE;
-LibraryHandle OpenLibrary(const std::string& name) {
-    return LoadLibraryA(name.c_str());
-}
-void* FindSymbol(LibraryHandle lib, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(lib, name));
-}
-void CloseLibrary(LibraryHandle lib) {
-    FreeLibrary(lib);
-}
-std::string LastSymbolError() {
-    char buffer[512] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   GetLastError(), 0, buffer, sizeof buffer, nullptr);
-    std::string text(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-#else
 using LibraryHandle = void*;
-LibraryHandle OpenLibrary(const std::string& name) {
-    return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-}
-void* FindSymbol(LibraryHandle lib, const char* name) {
-    dlerror();
-    return dlsym(lib, name);
-}
-void CloseLibrary(LibraryHandle lib) {
-    dlclose(lib);
-}
-std::string LastSymbolError() {
-    const char* text = dlerror();
-    return text ? text : "undefined symbol";
-}
-#endif
 
 struct LibraryState {
     std::mutex mutex;
-    std::vector<std::string> fileNames = DefaultFileNames();
+    std::vector<std::string> namesForTesting;  // empty: the platform's candidates
     LibraryHandle handle = nullptr;
     FbApi api;
 };
@@ -80,9 +28,9 @@ LibraryState& State() {
 // Binds one required entry point; a missing one fails with the system's own text.
 template <typename Fn>
 bool BindRequired(LibraryHandle lib, const char* name, Fn& target, std::string& error) {
-    void* symbol = FindSymbol(lib, name);
+    void* symbol = FindEntryPoint(lib, name);
     if (!symbol) {
-        if (error.empty()) error = LastSymbolError();
+        if (error.empty()) error = LastEntryPointError();
         return false;
     }
     target = reinterpret_cast<Fn>(symbol);
@@ -91,7 +39,7 @@ bool BindRequired(LibraryHandle lib, const char* name, Fn& target, std::string& 
 
 template <typename Fn>
 void BindOptional(LibraryHandle lib, const char* name, Fn& target) {
-    target = reinterpret_cast<Fn>(FindSymbol(lib, name));
+    target = reinterpret_cast<Fn>(FindEntryPoint(lib, name));
 }
 
 // Entry points that are part of the client interface but are not called by this layer:
@@ -159,12 +107,10 @@ void ClientLibrary::EnsureLoaded() {
     LibraryState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
     if (state.handle) return;
-    LibraryHandle lib = nullptr;
-    for (const std::string& name : state.fileNames) {
-        lib = OpenLibrary(name);
-        if (lib) break;
-    }
-    if (!lib) throw DbError(kNotFoundMessage);
+    // The candidates are looked at anew on every try: the client may have been installed since.
+    const std::vector<std::string> candidates =
+        state.namesForTesting.empty() ? PlatformCandidates() : state.namesForTesting;
+    LibraryHandle lib = LoadFirst(candidates, OpenLibrary).handle;
     FbApi api;
     std::string error;
     if (!BindAll(lib, api, error)) {
@@ -179,11 +125,8 @@ void ClientLibrary::EnsureLoaded() {
 void ClientLibrary::SetFileNamesForTesting(const std::string& fileName) {
     LibraryState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
-    if (fileName.empty()) {
-        state.fileNames = DefaultFileNames();
-    } else {
-        state.fileNames = {fileName};
-    }
+    state.namesForTesting.clear();
+    if (!fileName.empty()) state.namesForTesting.push_back(fileName);
 }
 
 void ClientLibrary::ResetFileNamesForTesting() {

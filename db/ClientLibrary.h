@@ -4,19 +4,21 @@
 
 namespace db {
 
-// The Firebird client library, loaded on first use by file name and kept loaded until the
-// process ends. Creating any database object calls EnsureLoaded(); when the library cannot be
-// loaded it throws DbError("InterBase library gds32.dll not found in the path. Please install
-// InterBase to use this functionality") and the next call tries again.
+// The Firebird client library, loaded on first use and kept loaded until the process ends; it is
+// looked for where the platform keeps it (LibrarySearch.h). Creating any database object calls
+// EnsureLoaded(); when the library cannot be loaded it throws DbError("InterBase library
+// gds32.dll not found in the path. Please install InterBase to use this functionality", or on
+// Windows the 32-bit message for a client of the wrong architecture) and the next call tries
+// again.
 class ClientLibrary {
 public:
     // Loads the library when it is not loaded yet. Throws DbError on failure.
     static void EnsureLoaded();
 
-    // By default the file names "libfbclient.so.2" (Linux) or "fbclient.dll", then "gds32.dll"
-    // (Windows) are tried in order. A test may put one file name of its own in their place
-    // before the first load (a missing library, a library that fails on purpose); an empty
-    // name restores the default.
+    // By default "libfbclient.so.2" (Linux) or the Windows candidates of LibrarySearch.h are
+    // tried in order. A test may put one file name of its own in their place before the first
+    // load (a missing library, a library that fails on purpose); an empty name restores the
+    // default.
     static void SetFileNamesForTesting(const std::string& fileName);
     static void ResetFileNamesForTesting();
 

@@ -45,6 +45,7 @@ std::string FromWide(UINT page, const std::wstring& wide) {
 // Converts with iconv, replacing every sequence the source encoding rejects by `replacement`.
 std::string Convert(const char* to, const char* from, const std::string& in,
                     const std::string& replacement) {
+    const bool skipContinuations = std::string(from) == "UTF-8";
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return in;
     std::string out;
@@ -59,10 +60,16 @@ std::string Convert(const char* to, const char* from, const std::string& in,
         out.append(buffer, static_cast<size_t>(dst - buffer));
         if (rc == static_cast<size_t>(-1)) {
             if (errno == E2BIG) continue;
-            // EILSEQ or EINVAL (truncated at the end): skip one byte of input.
+            // EILSEQ or EINVAL (truncated at the end): skip one byte of input; from UTF-8 the
+            // rest of its character too, so that one character gets one replacement.
             out += replacement;
             ++src;
             --srcLeft;
+            while (skipContinuations && srcLeft > 0 &&
+                   (static_cast<unsigned char>(*src) & 0xC0) == 0x80) {
+                ++src;
+                --srcLeft;
+            }
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
     }

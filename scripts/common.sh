@@ -17,7 +17,7 @@ POSFIX_PACKAGES=(
     iproute2 procps
     # The sanitized run's leak suppressions name glibc functions, found only with its symbols.
     libc6-dbg
-    # scripts/check-windows: the libraries without widgets, cross-compiled for Windows.
+    # scripts/windows-*: the whole tool cross-compiled for Windows (they add Wine and zip).
     g++-mingw-w64-x86-64-posix
     # scripts/package: CPack finds the programs to pass to dpkg-shlibdeps with file.
     file

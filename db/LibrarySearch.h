@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace db {
+
+// Finding and opening the client library. The order in which candidates are tried and the
+// failure texts are the same on every platform; only the candidates themselves and how one is
+// opened differ (LibrarySearchPosix.cpp, LibrarySearchWindows.cpp).
+
+// What opening one candidate gave: a handle, or the system's error code.
+struct LoadOutcome {
+    void* handle = nullptr;
+    unsigned long error = 0;
+};
+using LibraryLoader = std::function<LoadOutcome(const std::string& candidate)>;
+
+struct LoadedLibrary {
+    void* handle = nullptr;
+    std::string candidate;  // the one that opened
+};
+
+// The system's error code for a library of the wrong architecture (a 32-bit client asked for by
+// a 64-bit program): ERROR_BAD_EXE_FORMAT.
+constexpr unsigned long kWrongArchitectureError = 193;
+
+// Where Firebird's own tools find the client on Windows, in this order: fbclient.dll in the
+// program's folder, in the root of the default Firebird instance and in its bin folder (older
+// versions), then the bare names fbclient.dll and gds32.dll for the system's own search. An
+// empty folder is left out; folders are UTF-8.
+std::vector<std::string> WindowsCandidates(const std::string& programFolder,
+                                           const std::string& instanceRoot);
+
+// Opens the first candidate that loads. When none does, throws DbError: the 32-bit message for
+// the first candidate refused as the wrong architecture, else the message that the library was
+// not found ("... gds32.dll not found in the path ...").
+LoadedLibrary LoadFirst(const std::vector<std::string>& candidates, const LibraryLoader& load);
+
+// The texts LoadFirst fails with.
+std::string NotFoundMessage();
+std::string WrongArchitectureMessage(const std::string& candidate);
+
+// Per platform: the candidates of this machine, and opening, binding and closing one.
+std::vector<std::string> PlatformCandidates();
+LoadOutcome OpenLibrary(const std::string& candidate);
+void* FindEntryPoint(void* library, const char* name);
+std::string LastEntryPointError();
+void CloseLibrary(void* library);
+
+}  // namespace db
