@@ -12,16 +12,24 @@ namespace {
 
 constexpr const char* kHeading = "posfix sales date move journal";
 
-QByteArray Escaped(const std::string& value) {
-    QByteArray out;
-    for (const char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || c == '%')
-            out += '%' + QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
-        else
-            out += c;
+bool NeedsEscape(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F || c == '%';
+}
+
+// Appends value to out, escaped. A journal holds one line per moved row and is written whole
+// before every commit of a move: plain values, nearly all of them, are copied in one piece.
+void AppendEscaped(QByteArray& out, const std::string& value) {
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (!NeedsEscape(value[i])) continue;
+        out.append(value.data() + plain, static_cast<qsizetype>(i - plain));
+        out += '%' + QByteArray::number(static_cast<unsigned char>(value[i]), 16)
+                         .rightJustified(2, '0')
+                         .toUpper();
+        plain = i + 1;
     }
-    return out;
+    out.append(value.data() + plain, static_cast<qsizetype>(value.size() - plain));
 }
 
 std::string Unescaped(const QByteArray& value) {
@@ -81,14 +89,30 @@ std::optional<form::MoveJournalEntry> MoveJournalFile::Find(const std::string& d
 
 bool MoveJournalFile::Write(const std::string& database, const form::MoveJournalEntry& entry) {
     if (!QDir().mkpath(folder_)) return false;
-    QByteArray text = QByteArray(kHeading) + '\n';
-    text += "database\t" + Escaped(database) + '\n';
-    text += "wrong\t" + Escaped(entry.wrongDate) + '\n';
-    text += "target\t" + Escaped(entry.targetDate) + '\n';
-    text += "start\t" + Escaped(entry.startTime) + '\n';
+    std::size_t size = 128 + database.size();
+    for (const form::JournalRow& row : entry.rows)
+        size += 8 + row.table.size() + row.key.size() + row.tblSalSeq.size();
+    QByteArray text;
+    text.reserve(static_cast<qsizetype>(size));
+    text += kHeading;
+    text += "\ndatabase\t";
+    AppendEscaped(text, database);
+    text += "\nwrong\t";
+    AppendEscaped(text, entry.wrongDate);
+    text += "\ntarget\t";
+    AppendEscaped(text, entry.targetDate);
+    text += "\nstart\t";
+    AppendEscaped(text, entry.startTime);
+    text += '\n';
     for (const form::JournalRow& row : entry.rows) {
-        text += "row\t" + Escaped(row.table) + '\t' + Escaped(row.key);
-        if (!row.tblSalSeq.empty()) text += '\t' + Escaped(row.tblSalSeq);
+        text += "row\t";
+        AppendEscaped(text, row.table);
+        text += '\t';
+        AppendEscaped(text, row.key);
+        if (!row.tblSalSeq.empty()) {
+            text += '\t';
+            AppendEscaped(text, row.tblSalSeq);
+        }
         text += '\n';
     }
     // QSaveFile writes a temporary file, syncs it to disk and only then renames it.

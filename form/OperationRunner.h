@@ -96,6 +96,7 @@ private:
     std::condition_variable wake_;    // the loop: a task, or the operation ended
     std::condition_variable answer_;  // a waiting caller: its task was carried out
     std::deque<Task> tasks_;
+    int callsWaiting_ = 0;  // tasks_ holds calls, not only lines
     bool finished_ = false;
     std::exception_ptr logFailure_;  // a posted line that could not be drawn, for the worker
 
