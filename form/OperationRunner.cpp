@@ -15,7 +15,7 @@ using SteadyClock = std::chrono::steady_clock;
 
 // The log is drawn, the window's events handled and the call under way looked at this often:
 // drawing and painting run beside the operation, and more often would take time from it.
-constexpr auto kLoopTick = std::chrono::milliseconds(150);
+constexpr auto kLoopTick = std::chrono::milliseconds(OperationRunner::kTickMs);
 // While the wait dialog is open its keys and button are answered sooner.
 constexpr auto kWaitTick = std::chrono::milliseconds(50);
 constexpr int kProbeAfterMs = 1000;  // holders are known by the time the dialog comes up

@@ -71,6 +71,8 @@ public:
 
     // After this long a call counts as waiting and the wait dialog comes up.
     static constexpr int kWaitDialogAfterMs = 2000;
+    // The log's lines are drawn and traced, and the window painted, this often.
+    static constexpr int kTickMs = 150;
 
 private:
     struct Task {

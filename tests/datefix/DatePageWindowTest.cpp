@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <deque>
@@ -16,6 +17,7 @@
 #include "app/MessageDialog.h"
 #include "app/OperationTrace.h"
 #include "form/Cp949.h"
+#include "form/OperationRunner.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/MouseDialogDriver.h"
 #include "tests/datefix/SalesFixture.h"
@@ -124,7 +126,7 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
 }
 
 // The tool is killed while its move waits on a row another program holds in table 5. Its trace
-// stands up to the kill; started again, it asks to go on and completes the move.
+// stands up to the row it waits on; started again, it asks to go on and completes the move.
 TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     TestDatabase db;
     SeedThreeSales(db);
@@ -137,6 +139,8 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
         MoveChild child("window", db.Name(), journalDir.toStdString(), traceDir.toStdString(),
                         "20240313", "20240314");
         ASSERT_TRUE(SeeWaitingStatement(db, "update os_pay "));
+        // The lines before the wait are traced within one tick of the window's loop.
+        QThread::msleep(3 * form::OperationRunner::kTickMs);
         child.Kill();
         held.Release();
     }
