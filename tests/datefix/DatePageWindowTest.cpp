@@ -15,6 +15,7 @@
 
 #include "app/MainWindow.h"
 #include "app/MessageDialog.h"
+#include "app/MoveJournalFile.h"
 #include "app/OperationTrace.h"
 #include "form/Cp949.h"
 #include "form/OperationRunner.h"
@@ -174,6 +175,30 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
     EXPECT_FALSE(journal.Find(db.Name()));
     window.FormClose();
+}
+
+// A journal's keys come back as written, whatever their bytes: control bytes and "%" escaped,
+// code page 949 bytes as they are, at the start, the middle and the end of a value.
+TEST(MoveJournalFile, KeysComeBackAsWritten) {
+    QTemporaryDir dir;
+    app::MoveJournalFile journal(dir.path());
+    const std::string database = "localhost/1:/data/zurn%1.fdb";
+    const form::MoveJournalEntry entry{
+        "20240313",
+        "20240314",
+        "2024-03-14 09:15:00",
+        {{"OS_ORDER", "%1\t2", "7\n"}, {"OS_PAY", "\xB0\xA1-3%", ""}, {"CS_MASTER", "12", ""}}};
+    ASSERT_TRUE(journal.Write(database, entry));
+    const std::optional<form::MoveJournalEntry> read = journal.Find(database);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->rows, entry.rows);
+    EXPECT_EQ(read->startTime, entry.startTime);
+    QFile file(journal.FileOf(database));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("\nrow\tOS_ORDER\t%251%092\t7%0A\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nrow\tOS_PAY\t\xB0\xA1-3%25\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\ndatabase\tlocalhost/1:/data/zurn%251.fdb\n"));
 }
 
 TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {
