@@ -6,6 +6,12 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace app {
 
 namespace {
@@ -36,6 +42,28 @@ std::string Unescaped(const QByteArray& value) {
     return QByteArray::fromPercentEncoding(value).toStdString();
 }
 
+void AppendRow(QByteArray& text, const form::JournalRow& row) {
+    text += "row\t";
+    AppendEscaped(text, row.table);
+    text += '\t';
+    AppendEscaped(text, row.key);
+    if (!row.tblSalSeq.empty()) {
+        text += '\t';
+        AppendEscaped(text, row.tblSalSeq);
+    }
+    text += '\n';
+}
+
+// Has what was written to the file on the disk.
+bool SyncToDisk(QFile& file) {
+    if (!file.flush()) return false;
+#ifdef _WIN32
+    return _commit(file.handle()) == 0;
+#else
+    return fsync(file.handle()) == 0;
+#endif
+}
+
 }  // namespace
 
 QString MoveJournalFile::DefaultFolder() {
@@ -60,8 +88,9 @@ QString MoveJournalFile::FileOf(const std::string& database) const {
 std::optional<form::MoveJournalEntry> MoveJournalFile::Find(const std::string& database) const {
     QFile file(FileOf(database));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    QList<QByteArray> lines = file.readAll().split('\n');
     if (lines.isEmpty() || lines.first() != kHeading) return std::nullopt;
+    lines.removeLast();  // empty, or a line cut short by a crash while it was appended
 
     form::MoveJournalEntry entry;
     bool sameDatabase = false;
@@ -104,17 +133,7 @@ bool MoveJournalFile::Write(const std::string& database, const form::MoveJournal
     text += "\nstart\t";
     AppendEscaped(text, entry.startTime);
     text += '\n';
-    for (const form::JournalRow& row : entry.rows) {
-        text += "row\t";
-        AppendEscaped(text, row.table);
-        text += '\t';
-        AppendEscaped(text, row.key);
-        if (!row.tblSalSeq.empty()) {
-            text += '\t';
-            AppendEscaped(text, row.tblSalSeq);
-        }
-        text += '\n';
-    }
+    for (const form::JournalRow& row : entry.rows) AppendRow(text, row);
     // QSaveFile writes a temporary file, syncs it to disk and only then renames it.
     QSaveFile file(FileOf(database));
     if (!file.open(QIODevice::WriteOnly)) return false;
@@ -123,6 +142,16 @@ bool MoveJournalFile::Write(const std::string& database, const form::MoveJournal
         return false;
     }
     return file.commit();
+}
+
+bool MoveJournalFile::Append(const std::string& database, const form::MoveJournalEntry& entry,
+                             const std::vector<form::JournalRow>& added) {
+    QFile file(FileOf(database));
+    if (!file.exists()) return Write(database, entry);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+    QByteArray text;
+    for (const form::JournalRow& row : added) AppendRow(text, row);
+    return file.write(text) == text.size() && SyncToDisk(file);
 }
 
 void MoveJournalFile::Remove(const std::string& database) {

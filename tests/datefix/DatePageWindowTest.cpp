@@ -178,7 +178,8 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
 }
 
 // A journal's keys come back as written, whatever their bytes: control bytes and "%" escaped,
-// code page 949 bytes as they are, at the start, the middle and the end of a value.
+// code page 949 bytes as they are, at the start, the middle and the end of a value; also the keys
+// appended to it.
 TEST(MoveJournalFile, KeysComeBackAsWritten) {
     QTemporaryDir dir;
     app::MoveJournalFile journal(dir.path());
@@ -199,6 +200,16 @@ TEST(MoveJournalFile, KeysComeBackAsWritten) {
     EXPECT_TRUE(text.contains("\nrow\tOS_ORDER\t%251%092\t7%0A\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\nrow\tOS_PAY\t\xB0\xA1-3%25\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\ndatabase\tlocalhost/1:/data/zurn%251.fdb\n"));
+    file.close();
+
+    // Added rows are appended; a last line that a crash cut short is not read.
+    form::MoveJournalEntry grown = entry;
+    grown.rows.push_back({"OS_PAY", "4\t", ""});
+    ASSERT_TRUE(journal.Append(database, grown, {grown.rows.back()}));
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("row\tOS_PAY\t5");
+    file.close();
+    EXPECT_EQ(journal.Find(database)->rows, grown.rows);
 }
 
 TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {
