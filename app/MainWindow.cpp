@@ -536,8 +536,7 @@ void TfmMain::AppendLogLines(const std::vector<std::string>& lines) {
         text += line;
     }
     if (!lines.empty()) memoChange->appendPlainText(QString::fromStdString(text));
-    if (trace_)
-        for (const std::string& line : lines) trace_->Line(line);
+    if (trace_) trace_->Lines(lines);
 }
 
 int TfmMain::MessageDialog(const std::string& text, form::DialogKind kind,

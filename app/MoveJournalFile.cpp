@@ -6,26 +6,62 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace app {
 
 namespace {
 
 constexpr const char* kHeading = "posfix sales date move journal";
 
-QByteArray Escaped(const std::string& value) {
-    QByteArray out;
-    for (const char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || c == '%')
-            out += '%' + QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
-        else
-            out += c;
+bool NeedsEscape(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F || c == '%';
+}
+
+// Appends value to out, escaped. A journal holds one line per moved row and is written whole
+// before every commit of a move: plain values, nearly all of them, are copied in one piece.
+void AppendEscaped(QByteArray& out, const std::string& value) {
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (!NeedsEscape(value[i])) continue;
+        out.append(value.data() + plain, static_cast<qsizetype>(i - plain));
+        out += '%' + QByteArray::number(static_cast<unsigned char>(value[i]), 16)
+                         .rightJustified(2, '0')
+                         .toUpper();
+        plain = i + 1;
     }
-    return out;
+    out.append(value.data() + plain, static_cast<qsizetype>(value.size() - plain));
 }
 
 std::string Unescaped(const QByteArray& value) {
     return QByteArray::fromPercentEncoding(value).toStdString();
+}
+
+void AppendRow(QByteArray& text, const form::JournalRow& row) {
+    text += "row\t";
+    AppendEscaped(text, row.table);
+    text += '\t';
+    AppendEscaped(text, row.key);
+    if (!row.tblSalSeq.empty()) {
+        text += '\t';
+        AppendEscaped(text, row.tblSalSeq);
+    }
+    text += '\n';
+}
+
+// Has what was written to the file on the disk.
+bool SyncToDisk(QFile& file) {
+    if (!file.flush()) return false;
+#ifdef _WIN32
+    return _commit(file.handle()) == 0;
+#else
+    return fsync(file.handle()) == 0;
+#endif
 }
 
 }  // namespace
@@ -52,8 +88,9 @@ QString MoveJournalFile::FileOf(const std::string& database) const {
 std::optional<form::MoveJournalEntry> MoveJournalFile::Find(const std::string& database) const {
     QFile file(FileOf(database));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    QList<QByteArray> lines = file.readAll().split('\n');
     if (lines.isEmpty() || lines.first() != kHeading) return std::nullopt;
+    lines.removeLast();  // empty, or a line cut short by a crash while it was appended
 
     form::MoveJournalEntry entry;
     bool sameDatabase = false;
@@ -81,16 +118,22 @@ std::optional<form::MoveJournalEntry> MoveJournalFile::Find(const std::string& d
 
 bool MoveJournalFile::Write(const std::string& database, const form::MoveJournalEntry& entry) {
     if (!QDir().mkpath(folder_)) return false;
-    QByteArray text = QByteArray(kHeading) + '\n';
-    text += "database\t" + Escaped(database) + '\n';
-    text += "wrong\t" + Escaped(entry.wrongDate) + '\n';
-    text += "target\t" + Escaped(entry.targetDate) + '\n';
-    text += "start\t" + Escaped(entry.startTime) + '\n';
-    for (const form::JournalRow& row : entry.rows) {
-        text += "row\t" + Escaped(row.table) + '\t' + Escaped(row.key);
-        if (!row.tblSalSeq.empty()) text += '\t' + Escaped(row.tblSalSeq);
-        text += '\n';
-    }
+    std::size_t size = 128 + database.size();
+    for (const form::JournalRow& row : entry.rows)
+        size += 8 + row.table.size() + row.key.size() + row.tblSalSeq.size();
+    QByteArray text;
+    text.reserve(static_cast<qsizetype>(size));
+    text += kHeading;
+    text += "\ndatabase\t";
+    AppendEscaped(text, database);
+    text += "\nwrong\t";
+    AppendEscaped(text, entry.wrongDate);
+    text += "\ntarget\t";
+    AppendEscaped(text, entry.targetDate);
+    text += "\nstart\t";
+    AppendEscaped(text, entry.startTime);
+    text += '\n';
+    for (const form::JournalRow& row : entry.rows) AppendRow(text, row);
     // QSaveFile writes a temporary file, syncs it to disk and only then renames it.
     QSaveFile file(FileOf(database));
     if (!file.open(QIODevice::WriteOnly)) return false;
@@ -99,6 +142,16 @@ bool MoveJournalFile::Write(const std::string& database, const form::MoveJournal
         return false;
     }
     return file.commit();
+}
+
+bool MoveJournalFile::Append(const std::string& database, const form::MoveJournalEntry& entry,
+                             const std::vector<form::JournalRow>& added) {
+    QFile file(FileOf(database));
+    if (!file.exists()) return Write(database, entry);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+    QByteArray text;
+    for (const form::JournalRow& row : added) AppendRow(text, row);
+    return file.write(text) == text.size() && SyncToDisk(file);
 }
 
 void MoveJournalFile::Remove(const std::string& database) {

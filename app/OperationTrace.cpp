@@ -56,6 +56,15 @@ void OperationTrace::Line(const std::string& text) {
     if (active_) Write(OneLine(text));
 }
 
+void OperationTrace::Lines(const std::vector<std::string>& texts) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!active_ || texts.empty()) return;
+    std::vector<std::string> lines;
+    lines.reserve(texts.size());
+    for (const std::string& text : texts) lines.push_back(OneLine(text));
+    Write(lines);
+}
+
 void OperationTrace::Escaped(const std::string& errorBoxText) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!active_) return;
@@ -75,21 +84,34 @@ std::string OperationTrace::End(bool failed) {
 }
 
 void OperationTrace::Write(const std::string& text) {
+    Write(std::vector<std::string>{text});
+}
+
+void OperationTrace::Write(const std::vector<std::string>& texts) {
     const QDateTime now = clock_();
-    const QString name = FileOf(now.date());
     // One open file per day; a new day (or a failed write) opens the file anew.
-    if (file_.fileName() != name || !file_.isOpen()) {
+    if (fileDay_ != now.date() || !file_.isOpen()) {
         file_.close();
-        file_.setFileName(name);
+        fileDay_ = now.date();
+        file_.setFileName(FileOf(fileDay_));
         if (!QDir().mkpath(folder_) || !file_.open(QIODevice::Append | QIODevice::Text)) {
             writeFailed_ = true;
             return;
         }
     }
-    const QByteArray line = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8() + ' ' +
-                            QByteArray::fromStdString(caption_) + ' ' +
-                            QByteArray::fromStdString(text) + '\n';
-    if (file_.write(line) != line.size() || !file_.flush()) {
+    const QByteArray head = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8() + ' ' +
+                            QByteArray::fromStdString(caption_) + ' ';
+    std::size_t size = 0;
+    for (const std::string& text : texts)
+        size += static_cast<std::size_t>(head.size()) + text.size() + 1;
+    QByteArray lines;
+    lines.reserve(static_cast<qsizetype>(size));
+    for (const std::string& text : texts) {
+        lines += head;
+        lines.append(text.data(), static_cast<qsizetype>(text.size()));
+        lines += '\n';
+    }
+    if (file_.write(lines) != lines.size() || !file_.flush()) {
         writeFailed_ = true;
         file_.close();
     }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "form/WindowOps.h"
 
@@ -16,8 +17,8 @@ namespace app {
 // "posfix-YYYY-MM-DD.log" in its folder. One line per event: "YYYY-MM-DD HH:MM:SS <page caption>
 // <text>". An operation's events are its dialogs (text on one line, line breaks as " / ", then
 // " → " and the button chosen), the lines of the date page's log and its end, "완료" or "실패".
-// Each line is handed to the system as it is written, so a killed tool leaves its trace up to
-// the kill.
+// Each line (or batch of log lines, as the window draws them) is handed to the system as it is
+// written, so a killed tool leaves its trace up to the kill.
 //
 // An operation fails ("실패") when an exception leaves it (the error box's text is traced before
 // the end), when it shows a warning (its failure message, a missing selection, a refused date) or
@@ -40,6 +41,8 @@ public:
     void Begin(const std::string& pageCaption);
     void Dialog(const std::string& text, form::DialogKind kind, int result);
     void Line(const std::string& text);
+    // Several lines of the log at once: one write to the file.
+    void Lines(const std::vector<std::string>& texts);
     // An exception left the operation; `errorBoxText` is what the error box shows.
     void Escaped(const std::string& errorBoxText);
     // Writes the end line (`failed` adds to the failures seen) and returns the warning to show
@@ -48,11 +51,13 @@ public:
 
 private:
     void Write(const std::string& text);
+    void Write(const std::vector<std::string>& texts);
 
     QString folder_;
     Clock clock_;
     std::mutex mutex_;
     QFile file_;
+    QDate fileDay_;  // the day of the open file
     bool active_ = false;
     bool failed_ = false;
     bool writeFailed_ = false;  // in this operation

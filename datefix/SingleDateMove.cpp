@@ -71,11 +71,13 @@ public:
     const form::MoveJournalEntry& Entry() const { return entry_; }
     bool Lists(const form::JournalRow& row) const { return listed_.count(Key(row)) > 0; }
 
-    // Adds the keys not listed yet and writes the journal.
+    // Adds the keys not listed yet and writes them to the journal.
     bool Add(const std::vector<form::JournalRow>& rows) {
+        std::vector<form::JournalRow> added;
         for (const form::JournalRow& row : rows)
-            if (listed_.insert(Key(row)).second) entry_.rows.push_back(row);
-        return Save();
+            if (listed_.insert(Key(row)).second) added.push_back(row);
+        entry_.rows.insert(entry_.rows.end(), added.begin(), added.end());
+        return !store_ || added.empty() || store_->Append(database_, entry_, added);
     }
 
     // Takes the keys of one table out and writes the journal.

@@ -40,6 +40,14 @@ public:
     // Replaces the database's journal and has it on disk before returning; false when it could
     // not be written (the journal on disk is then the previous one).
     virtual bool Write(const std::string& database, const MoveJournalEntry& entry) = 0;
+    // The same for an entry that differs from the one last written only by the rows `added` at
+    // its end; a store may add just those. A failure may leave the previous journal with part of
+    // the added rows.
+    virtual bool Append(const std::string& database, const MoveJournalEntry& entry,
+                        const std::vector<JournalRow>& added) {
+        (void)added;
+        return Write(database, entry);
+    }
     virtual void Remove(const std::string& database) = 0;
     // Where the database's journal is kept, for messages (UTF-8).
     virtual std::string Location(const std::string& database) const = 0;

@@ -14,8 +14,11 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr auto kLoopTick = std::chrono::milliseconds(20);
-constexpr auto kEventsInterval = std::chrono::milliseconds(30);
+// The log is drawn, the window's events handled and the call under way looked at this often:
+// drawing and painting run beside the operation, and more often would take time from it.
+constexpr auto kLoopTick = std::chrono::milliseconds(OperationRunner::kTickMs);
+// While the wait dialog is open its keys and button are answered sooner.
+constexpr auto kWaitTick = std::chrono::milliseconds(50);
 constexpr int kProbeAfterMs = 1000;  // holders are known by the time the dialog comes up
 constexpr auto kProbeInterval = std::chrono::seconds(1);
 
@@ -263,6 +266,7 @@ void OperationRunner::Call(const std::function<void()>& fn) {
                       },
                       {},
                       &done});
+    ++callsWaiting_;
     wake_.notify_one();
     answer_.wait(lock, [&] { return done; });
     lock.unlock();
@@ -274,8 +278,9 @@ void OperationRunner::PostLogLine(const std::string& line) {
         window_.AppendLog(line);
         return;
     }
-    // Not woken for a line: the loop draws what has come every tick. A line that could not be
-    // drawn fails the next one, so the operation still stops on a log it cannot write.
+    // Not woken for a line, and never waiting for the loop: the loop draws what has come every
+    // tick, all at once. A line that could not be drawn fails the next one, so the operation
+    // still stops on a log it cannot write.
     std::lock_guard<std::mutex> lock(mutex_);
     if (logFailure_) std::rethrow_exception(std::exchange(logFailure_, nullptr));
     tasks_.push_back({{}, line, nullptr});
@@ -326,33 +331,29 @@ void OperationRunner::Run(db::DbConnection& connection, const std::function<void
         wake_.notify_one();
     });
 
-    auto lastEvents = SteadyClock::now() - kEventsInterval;
+    // The loop sleeps until a call is handed over, the operation ends or the next tick is due;
+    // a call comes between ticks without bringing the next tick closer.
+    auto nextTick = SteadyClock::now();
     for (;;) {
         std::deque<Task> batch;
         bool ended;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait_for(lock, kLoopTick, [this] {
-                if (finished_) return true;
-                for (const Task& task : tasks_)
-                    if (task.run) return true;
-                return false;
-            });
+            wake_.wait_until(lock, nextTick, [this] { return finished_ || callsWaiting_ > 0; });
             batch.swap(tasks_);
+            callsWaiting_ = 0;
             ended = finished_;
         }
         CarryOut(batch);
         if (ended) break;
+        if (SteadyClock::now() < nextTick) continue;
         try {
             Watch(connection);
-            if (processEvents_ &&
-                (waitShown_ || SteadyClock::now() - lastEvents >= kEventsInterval)) {
-                processEvents_();
-                lastEvents = SteadyClock::now();
-            }
+            if (processEvents_) processEvents_();
         } catch (...) {
             if (!windowFailure) windowFailure = std::current_exception();
         }
+        nextTick = SteadyClock::now() + (waitShown_ ? kWaitTick : kLoopTick);
     }
     worker.join();
     EndWait();

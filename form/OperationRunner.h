@@ -71,6 +71,8 @@ public:
 
     // After this long a call counts as waiting and the wait dialog comes up.
     static constexpr int kWaitDialogAfterMs = 2000;
+    // The log's lines are drawn and traced, and the window painted, this often.
+    static constexpr int kTickMs = 150;
 
 private:
     struct Task {
@@ -96,6 +98,7 @@ private:
     std::condition_variable wake_;    // the loop: a task, or the operation ended
     std::condition_variable answer_;  // a waiting caller: its task was carried out
     std::deque<Task> tasks_;
+    int callsWaiting_ = 0;  // tasks_ holds calls, not only lines
     bool finished_ = false;
     std::exception_ptr logFailure_;  // a posted line that could not be drawn, for the worker
 

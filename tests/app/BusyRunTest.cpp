@@ -63,7 +63,7 @@ TEST_F(BusyRunTest, EachLogLineIsPaintedWhileTheHandlerStillRuns) {
     window->RunHandler([&] {
         ui.ClearLog();
         for (int i = 1; i <= 5; ++i) {
-            QThread::msleep(60);
+            QThread::msleep(form::OperationRunner::kTickMs + 60);
             ui.AppendLog("line " + std::to_string(i));
         }
     });

@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -22,6 +23,7 @@
 #include "app/PageControl.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/support/FaultyClientControl.h"
 #include "tests/support/TestDatabase.h"
 
 namespace {
@@ -98,6 +100,95 @@ TEST(EntryPoint, ATerminationSignalEndsTheToolInOrder) {
                              "mon$attachment_id <> current_connection and "
                              "mon$system_flag = 0"),
               0);
+    EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+}
+
+// Sends SIGTERM from a thread of its own once a slow call of the stand-in client has begun.
+class SignalDuringSlowCall {
+public:
+    SignalDuringSlowCall()
+        : thread_([this] {
+              while (!stop_ && testing_support::SlowCallsStarted() == 0)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+              if (!stop_) kill(getpid(), SIGTERM);
+          }) {}
+    ~SignalDuringSlowCall() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+void FailIfStillRunningAfter(int milliseconds) {
+    QTimer::singleShot(milliseconds, qApp, [] {
+        ADD_FAILURE() << "the tool went on running after SIGTERM";
+        QCoreApplication::exit(0);
+    });
+}
+
+long long OtherAttachments(testing_support::TestDatabase& database) {
+    return database.Count("mon$attachments",
+                          "mon$attachment_id <> current_connection and mon$system_flag = 0");
+}
+
+// The signal while the group list loads slowly (a query the server takes long to answer): the
+// load is cancelled at once, no box is shown, its transaction is rolled back and the tool ends.
+TEST(EntryPoint, ATerminationSignalDuringASlowListLoadEndsTheToolInOrder) {
+    testing_support::UseFaultyClient();
+    testing_support::TestDatabase database;
+    database.ExecAll(
+        {"INSERT INTO TI_MASTER (TBL_NO, TBL_NM, GRP_NO, GRP_MST_YN) VALUES "
+         "('T7', 'A', 'G1', 'Y')"});
+    char name[] = "posfix";
+    char* argv[] = {name, nullptr};
+    app_testing::DialogRecorder recorder;
+    app::StartOptions options;
+    options.databaseName = database.Name();
+    options.dialogs = &recorder;
+    int rollbacksBefore = -1;
+    options.onShown = [&](app::TfmMain& window) {
+        FailIfStillRunningAfter(10000);
+        rollbacksBefore = testing_support::RollbacksSent();
+        testing_support::SlowNextFetch(60000);
+        SignalDuringSlowCall signal;
+        window.Button4->click();  // 검색
+    };
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(testing_support::SlowCallsCancelled(), 1);
+    EXPECT_GT(testing_support::RollbacksSent(), rollbacksBefore);
+    EXPECT_EQ(OtherAttachments(database), 0);
+    EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+}
+
+// The signal while the window detaches on closing: the detach is not cut short and the tool still
+// ends in order.
+TEST(EntryPoint, ATerminationSignalDuringTheDetachEndsTheToolInOrder) {
+    testing_support::UseFaultyClient();
+    testing_support::TestDatabase database;
+    char name[] = "posfix";
+    char* argv[] = {name, nullptr};
+    app_testing::DialogRecorder recorder;
+    app::StartOptions options;
+    options.databaseName = database.Name();
+    options.dialogs = &recorder;
+    bool closed = false;
+    options.onShown = [&](app::TfmMain& window) {
+        FailIfStillRunningAfter(10000);
+        QObject::connect(&window, &app::TfmMain::Closed, [&] { closed = true; });
+        testing_support::SlowNextDetach(1000);
+        SignalDuringSlowCall signal;
+        window.Button2->click();  // 종료
+    };
+    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(testing_support::SlowCallsStarted(), 1);
+    EXPECT_EQ(testing_support::SlowCallsCancelled(), 0);
+    EXPECT_EQ(OtherAttachments(database), 0);
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
 }
 

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <deque>
@@ -14,8 +15,10 @@
 
 #include "app/MainWindow.h"
 #include "app/MessageDialog.h"
+#include "app/MoveJournalFile.h"
 #include "app/OperationTrace.h"
 #include "form/Cp949.h"
+#include "form/OperationRunner.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/MouseDialogDriver.h"
 #include "tests/datefix/SalesFixture.h"
@@ -124,7 +127,7 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
 }
 
 // The tool is killed while its move waits on a row another program holds in table 5. Its trace
-// stands up to the kill; started again, it asks to go on and completes the move.
+// stands up to the row it waits on; started again, it asks to go on and completes the move.
 TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     TestDatabase db;
     SeedThreeSales(db);
@@ -137,6 +140,8 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
         MoveChild child("window", db.Name(), journalDir.toStdString(), traceDir.toStdString(),
                         "20240313", "20240314");
         ASSERT_TRUE(SeeWaitingStatement(db, "update os_pay "));
+        // The lines before the wait are traced within one tick of the window's loop.
+        QThread::msleep(3 * form::OperationRunner::kTickMs);
         child.Kill();
         held.Release();
     }
@@ -170,6 +175,41 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
     EXPECT_FALSE(journal.Find(db.Name()));
     window.FormClose();
+}
+
+// A journal's keys come back as written, whatever their bytes: control bytes and "%" escaped,
+// code page 949 bytes as they are, at the start, the middle and the end of a value; also the keys
+// appended to it.
+TEST(MoveJournalFile, KeysComeBackAsWritten) {
+    QTemporaryDir dir;
+    app::MoveJournalFile journal(dir.path());
+    const std::string database = "localhost/1:/data/zurn%1.fdb";
+    const form::MoveJournalEntry entry{
+        "20240313",
+        "20240314",
+        "2024-03-14 09:15:00",
+        {{"OS_ORDER", "%1\t2", "7\n"}, {"OS_PAY", "\xB0\xA1-3%", ""}, {"CS_MASTER", "12", ""}}};
+    ASSERT_TRUE(journal.Write(database, entry));
+    const std::optional<form::MoveJournalEntry> read = journal.Find(database);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->rows, entry.rows);
+    EXPECT_EQ(read->startTime, entry.startTime);
+    QFile file(journal.FileOf(database));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("\nrow\tOS_ORDER\t%251%092\t7%0A\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\nrow\tOS_PAY\t\xB0\xA1-3%25\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\ndatabase\tlocalhost/1:/data/zurn%251.fdb\n"));
+    file.close();
+
+    // Added rows are appended; a last line that a crash cut short is not read.
+    form::MoveJournalEntry grown = entry;
+    grown.rows.push_back({"OS_PAY", "4\t", ""});
+    ASSERT_TRUE(journal.Append(database, grown, {grown.rows.back()}));
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("row\tOS_PAY\t5");
+    file.close();
+    EXPECT_EQ(journal.Find(database)->rows, grown.rows);
 }
 
 TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {

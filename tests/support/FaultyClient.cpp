@@ -1,17 +1,52 @@
 // A stand-in for the Firebird client library in tests. Every entry point is libfbclient's own
 // (this library links it, so a lookup by name through this one finds them), except the rollback
-// and the detach, which fail as often as a test asks without reaching the server, and the commit,
-// which can end the process right after the server committed. Otherwise each passes the call on
-// to the real library.
+// and the detach, which fail as often as a test asks without reaching the server, the commit,
+// which can end the process right after the server committed, and the fetch and the detach, which
+// can be slow on request: a slow fetch ends early as cancelled when the call is cancelled through
+// this library (a slow server query, which the server could not drop at once). Otherwise each
+// passes the call on to the real library.
 #include <dlfcn.h>
 #include <ibase.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
 int rollbackFailuresLeft = 0;
 int detachFailuresLeft = 0;
 int commitsBeforeExit = 0;
+
+// Slow calls: the next fetch or detach takes this long; set by the test's thread, read by the
+// tool's worker, cancelled from the window's thread.
+std::atomic<int> fetchDelayMs{0};
+std::atomic<int> detachDelayMs{0};
+std::atomic<bool> slowCallUnderWay{false};
+std::atomic<bool> cancelRaised{false};
+std::atomic<int> slowCallsStarted{0};
+std::atomic<int> slowCallsCancelled{0};
+std::atomic<int> rollbacksSent{0};
+
+// Waits up to `ms`; returns false when a cancel cut the wait short.
+bool SlowCall(int ms, bool cancellable) {
+    cancelRaised = false;
+    slowCallUnderWay = true;
+    ++slowCallsStarted;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    bool completed = true;
+    while (std::chrono::steady_clock::now() < end) {
+        if (cancellable && cancelRaised) {
+            completed = false;
+            ++slowCallsCancelled;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    slowCallUnderWay = false;
+    return completed;
+}
 
 // The real library's entry point of that name.
 template <typename Function>
@@ -45,6 +80,51 @@ void posfix_exit_after_commits(int count) {
     commitsBeforeExit = count;
 }
 
+void posfix_slow_next_fetch(int milliseconds) {
+    fetchDelayMs = milliseconds;
+}
+
+void posfix_slow_next_detach(int milliseconds) {
+    detachDelayMs = milliseconds;
+}
+
+int posfix_slow_calls_started() {
+    return slowCallsStarted;
+}
+
+int posfix_slow_calls_cancelled() {
+    return slowCallsCancelled;
+}
+
+int posfix_rollbacks_sent() {
+    return rollbacksSent;
+}
+
+// Fails with the server's answer to a cancelled call when the slow fetch is cut short.
+ISC_STATUS ISC_EXPORT isc_dsql_fetch(ISC_STATUS* status, isc_stmt_handle* statement,
+                                     unsigned short version, const XSQLDA* sqlda) {
+    if (const int delay = fetchDelayMs.exchange(0); delay > 0 && !SlowCall(delay, true)) {
+        const ISC_STATUS failure[] = {isc_arg_gds, isc_cancelled, isc_arg_end};
+        return Fail(status, failure);
+    }
+    using Fetch = ISC_STATUS (*)(ISC_STATUS*, isc_stmt_handle*, unsigned short, const XSQLDA*);
+    static const Fetch real = Real<Fetch>("isc_dsql_fetch");
+    return real(status, statement, version, sqlda);
+}
+
+// A raise during a slow call cancels it here; anything else goes to the server.
+ISC_STATUS ISC_EXPORT fb_cancel_operation(ISC_STATUS* status, isc_db_handle* database,
+                                          ISC_USHORT option) {
+    if (slowCallUnderWay && option == fb_cancel_raise) {
+        cancelRaised = true;
+        const ISC_STATUS ok[] = {isc_arg_gds, 0, isc_arg_end};
+        return Fail(status, ok);
+    }
+    using Cancel = ISC_STATUS (*)(ISC_STATUS*, isc_db_handle*, ISC_USHORT);
+    static const Cancel real = Real<Cancel>("fb_cancel_operation");
+    return real(status, database, option);
+}
+
 // Ends the process, as a kill would, once the commit that brings the count to 0 has succeeded.
 ISC_STATUS ISC_EXPORT isc_commit_transaction(ISC_STATUS* status, isc_tr_handle* transaction) {
     using Commit = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*);
@@ -63,11 +143,15 @@ ISC_STATUS ISC_EXPORT isc_rollback_transaction(ISC_STATUS* status, isc_tr_handle
     }
     using Rollback = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*);
     static const Rollback real = Real<Rollback>("isc_rollback_transaction");
-    return real(status, transaction);
+    const ISC_STATUS result = real(status, transaction);
+    if (result == 0) ++rollbacksSent;
+    return result;
 }
 
 // Fails with the server's answer to a detach that still has open transactions.
+// A slow detach cannot be cancelled, as the server's cannot.
 ISC_STATUS ISC_EXPORT isc_detach_database(ISC_STATUS* status, isc_db_handle* database) {
+    if (const int delay = detachDelayMs.exchange(0); delay > 0) SlowCall(delay, false);
     if (detachFailuresLeft > 0) {
         --detachFailuresLeft;
         const ISC_STATUS failure[] = {isc_arg_gds, isc_open_trans, isc_arg_number, 1, isc_arg_end};

@@ -40,4 +40,24 @@ void ExitAfterCommits(int count) {
     Control<void (*)(int)>("posfix_exit_after_commits")(count);
 }
 
+void SlowNextFetch(int milliseconds) {
+    Control<void (*)(int)>("posfix_slow_next_fetch")(milliseconds);
+}
+
+void SlowNextDetach(int milliseconds) {
+    Control<void (*)(int)>("posfix_slow_next_detach")(milliseconds);
+}
+
+int SlowCallsStarted() {
+    return Control<int (*)()>("posfix_slow_calls_started")();
+}
+
+int SlowCallsCancelled() {
+    return Control<int (*)()>("posfix_slow_calls_cancelled")();
+}
+
+int RollbacksSent() {
+    return Control<int (*)()>("posfix_rollbacks_sent")();
+}
+
 }  // namespace testing_support

@@ -18,4 +18,15 @@ void FailNextDetaches(int count);
 // now on has succeeded.
 void ExitAfterCommits(int count);
 
+// The next fetch takes `milliseconds`, unless the call is cancelled meanwhile: then it fails at
+// once with "operation was cancelled" (isc_cancelled).
+void SlowNextFetch(int milliseconds);
+// The next detach takes `milliseconds` before it goes to the server; a cancel does not end it.
+void SlowNextDetach(int milliseconds);
+// How many slow calls have begun, and how many of them a cancel ended.
+int SlowCallsStarted();
+int SlowCallsCancelled();
+// How many rollbacks the server has carried out.
+int RollbacksSent();
+
 }  // namespace testing_support
