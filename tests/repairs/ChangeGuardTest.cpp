@@ -88,10 +88,9 @@ TEST_P(ChangeGuard, AnotherProgramIsNamedCancelKeepsAllAndOkBacksUpFirst) {
     const Tables before = SnapshotAll(s.db);
     {
         // The test's own attachment is in this process and does not count; isql-fb does.
-        testing_support::IsqlSession isql(s.db);
+        testing_support::IsqlHolder isql(s.db, "");
         const ExpectedDialog question{
-            "다른 프로그램이 DB에 연결되어 있습니다.\r\nisql-fb (PID " +
-                std::to_string(isql.Pid()) +
+            "다른 프로그램이 DB에 연결되어 있습니다.\r\nisql-fb (PID " + isql.Pid() +
                 ", 127.0.0.1)\r\n포스 프로그램을 종료한 후 사용하세요. 그래도 진행하시겠습니까?",
             DialogKind::Warning, DialogButtons::OkCancelDefaultCancel};
         s.window.Answer(form::kResultCancel);

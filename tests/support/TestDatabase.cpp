@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -305,42 +304,16 @@ std::vector<std::vector<std::string>> TestDatabase::Snapshot(const std::string& 
     return rows;
 }
 
-IsqlSession::IsqlSession(const TestDatabase& db) {
-    int fds[2];
-    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::dup2(fds[0], 0);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        ::close(fds[1]);
-        ::execlp("isql-fb", "isql-fb", "-q", "-user", kUser, "-password", kPassword,
-                 db.Name().c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(fds[0]);
-    input_ = fds[1];
-    for (int waited = 0; waited < 200; ++waited) {
-        if (db.Count("MON$ATTACHMENTS", "MON$REMOTE_PID = " + std::to_string(pid_)) > 0) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    throw std::runtime_error("isql-fb did not attach to " + db.Name());
-}
-
-IsqlSession::~IsqlSession() {
-    ::close(input_);
-    ::waitpid(pid_, nullptr, 0);
-}
-
-}  // namespace testing_support
-
-namespace testing_support {
-
 namespace {
 
-// The isql-fb attachments of a database with uncommitted changes: their process ids.
-std::vector<std::vector<std::string>> IsqlHolders(const TestDatabase& database) {
+// The isql-fb attachments of a database, or only those with uncommitted changes: their process
+// ids.
+std::vector<std::vector<std::string>> IsqlAttachments(const TestDatabase& database,
+                                                      bool holdingOnly) {
+    if (!holdingOnly)
+        return database.Rows(
+            "SELECT MON$REMOTE_PID FROM MON$ATTACHMENTS WHERE MON$REMOTE_PROCESS CONTAINING "
+            "'isql'");
     return database.Rows(
         "SELECT DISTINCT a.MON$REMOTE_PID FROM MON$TRANSACTIONS t"
         " JOIN MON$ATTACHMENTS a ON a.MON$ATTACHMENT_ID = t.MON$ATTACHMENT_ID"
@@ -366,12 +339,13 @@ IsqlHolder::IsqlHolder(const TestDatabase& database, const std::string& statemen
                                 kPassword + " '" + database.Name() + "' > /dev/null 2>&1";
     input_ = popen(command.c_str(), "w");
     if (!input_) throw std::runtime_error("cannot start isql-fb");
-    Send(statement + ";\n");
-    if (!WaitFor([&] { return !IsqlHolders(database_).empty(); })) {
+    const bool holding = !statement.empty();
+    if (holding) Send(statement + ";\n");
+    if (!WaitFor([&] { return !IsqlAttachments(database_, holding).empty(); })) {
         pclose(input_);
-        throw std::runtime_error("isql-fb did not hold its change: " + statement);
+        throw std::runtime_error("isql-fb did not attach or hold its change: " + statement);
     }
-    pid_ = IsqlHolders(database_).front().front();
+    pid_ = IsqlAttachments(database_, holding).front().front();
 }
 
 IsqlHolder::~IsqlHolder() {

@@ -68,26 +68,11 @@ private:
     mutable std::unique_ptr<db::DbConnection> connection_;  // the helper's own attachment
 };
 
-// An isql-fb process attached to the database, as another program on the store's computer
-// would be (its own process id, a TCP address); attached when the constructor returns, gone
-// when the object goes.
-class IsqlSession {
-public:
-    explicit IsqlSession(const TestDatabase& db);
-    ~IsqlSession();
-    IsqlSession(const IsqlSession&) = delete;
-    IsqlSession& operator=(const IsqlSession&) = delete;
-
-    int Pid() const { return pid_; }
-
-private:
-    int pid_ = -1;
-    int input_ = -1;  // isql's standard input; closing it ends the session
-};
-
-// An isql-fb process holding an uncommitted change in a database, as a running POS program holds
-// the rows it works on. Created once the change shows in the monitoring tables; rolled back and
-// ended when the object goes.
+// An isql-fb process attached to a database, as another program on the store's computer would be
+// (its own process id, a TCP address), holding an uncommitted change made by statement as a
+// running POS program holds the rows it works on (none when statement is empty). Created once the
+// attachment, or the change, shows in the monitoring tables; rolled back and ended when the object
+// goes.
 class IsqlHolder {
 public:
     IsqlHolder(const TestDatabase& database, const std::string& statement);
