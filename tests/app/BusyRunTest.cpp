@@ -84,14 +84,17 @@ TEST_F(BusyRunTest, ClicksKeysPageSwitchesAndClosingDuringARunAreDropped) {
     bool inner = true;
     form::OperationRunner& runner = window->Runner();
     window->RunHandler([&] {
-        PostClick(window->Button2);       // exit
-        PostClick(window->RadioButton3);  // mode switch
-        QCoreApplication::postEvent(window->memoChange,
-                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab,
-                                                  Qt::ControlModifier));  // next page
-        QCoreApplication::postEvent(window->memoChange,
-                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier,
-                                                  QStringLiteral("x")));       // typing
+        // Input events are made where the window lives, as the platform makes them.
+        runner.OnWindowThread([&] {
+            PostClick(window->Button2);       // exit
+            PostClick(window->RadioButton3);  // mode switch
+            QCoreApplication::postEvent(window->memoChange,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab,
+                                                      Qt::ControlModifier));  // next page
+            QCoreApplication::postEvent(window->memoChange,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier,
+                                                      QStringLiteral("x")));  // typing
+        });
         EXPECT_FALSE(runner.OnWindowThread([&] { return window->close(); }));  // close box
         // No second handler inside the first.
         inner = runner.OnWindowThread([&] { return window->RunHandler([] {}); });
