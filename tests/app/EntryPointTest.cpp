@@ -69,6 +69,18 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
 }
 
+void FailIfStillRunningAfter(int milliseconds) {
+    QTimer::singleShot(milliseconds, qApp, [] {
+        ADD_FAILURE() << "the tool went on running after SIGTERM";
+        QCoreApplication::exit(0);
+    });
+}
+
+long long OtherAttachments(testing_support::TestDatabase& database) {
+    return database.Count("mon$attachments",
+                          "mon$attachment_id <> current_connection and mon$system_flag = 0");
+}
+
 // SIGTERM, as when the session ends: the tool ends in order instead of losing its attachment
 // under a running window (the client library's own reaction), and its uncommitted work is
 // discarded.
@@ -83,10 +95,7 @@ TEST(EntryPoint, ATerminationSignalEndsTheToolInOrder) {
     options.dialogs = &recorder;
     options.onShown = [](app::TfmMain& window) {
         window.State().IBQuery1.ExecuteSql("DELETE FROM SS_MASTER");  // not committed
-        QTimer::singleShot(10000, qApp, [] {
-            ADD_FAILURE() << "the tool went on running after SIGTERM";
-            QCoreApplication::exit(0);
-        });
+        FailIfStillRunningAfter(10000);
         kill(getpid(), SIGTERM);
     };
     struct sigaction before {};
@@ -96,10 +105,7 @@ TEST(EntryPoint, ATerminationSignalEndsTheToolInOrder) {
     sigaction(SIGTERM, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler) << "the signal was not given back";
     EXPECT_EQ(database.Count("SS_MASTER"), 1);
-    EXPECT_EQ(database.Count("mon$attachments",
-                             "mon$attachment_id <> current_connection and "
-                             "mon$system_flag = 0"),
-              0);
+    EXPECT_EQ(OtherAttachments(database), 0);
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
 }
 
@@ -121,18 +127,6 @@ private:
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
-
-void FailIfStillRunningAfter(int milliseconds) {
-    QTimer::singleShot(milliseconds, qApp, [] {
-        ADD_FAILURE() << "the tool went on running after SIGTERM";
-        QCoreApplication::exit(0);
-    });
-}
-
-long long OtherAttachments(testing_support::TestDatabase& database) {
-    return database.Count("mon$attachments",
-                          "mon$attachment_id <> current_connection and mon$system_flag = 0");
-}
 
 // The signal while the group list loads slowly (a query the server takes long to answer): the
 // load is cancelled at once, no box is shown, its transaction is rolled back and the tool ends.
