@@ -23,6 +23,17 @@ POSFIX_PACKAGES=(
     file
 )
 
+# Passes its input on to standard error through the descriptor it has (reopening /dev/stderr, as
+# `tee /dev/stderr` does, truncates a log file that stderr is written to) and prints the last line.
+posfix_show_keep_last() {
+    local last="" line
+    while IFS= read -r line; do
+        printf '%s\n' "$line" >&2
+        last=$line
+    done
+    printf '%s\n' "$last"
+}
+
 posfix_say() { printf '\n==> %s\n' "$*"; }
 posfix_die() {
     echo "error: $*" >&2
