@@ -4,6 +4,10 @@
 // ends it in order. The entry point makes the one QApplication of the process, so this program
 // has its own main and ctest runs one test per process.
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -14,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -67,6 +72,25 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     EXPECT_EQ(app::RunApplication(static_cast<int>(args.size()), argv.data(), options), 0);
     EXPECT_TRUE(shown);
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+
+    // The day's log holds the start's line naming the client library's file, which this process
+    // maps: the file the loader opened, with no link in its path.
+    const QDir logs(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/posfix/logs"));
+    const QStringList days = logs.entryList({QStringLiteral("posfix-*.log")}, QDir::Files);
+    ASSERT_EQ(days.size(), 1);
+    QFile log(logs.filePath(days[0]));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    const QRegularExpressionMatch start =
+        QRegularExpression(QRegularExpression::anchoredPattern(
+                               QStringLiteral("[-0-9]{10} [:0-9]{8}  시작: 클라이언트 "
+                                              "(/[^\\n]*/libfbclient[^/\\n]*)\\n")))
+            .match(text);
+    ASSERT_TRUE(start.hasMatch()) << text.toStdString();
+    std::stringstream maps;
+    maps << std::ifstream("/proc/self/maps").rdbuf();
+    EXPECT_NE(maps.str().find(" " + start.captured(1).toStdString() + "\n"), std::string::npos)
+        << start.captured(1).toStdString();
 }
 
 void FailIfStillRunningAfter(int milliseconds) {
@@ -214,6 +238,9 @@ TEST(EntryPoint, ATerminationSignalDuringTheFailureBoxEndsTheTool) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The tool's files go to a folder of this process, not the user's own.
+    const QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,13 +1,16 @@
 // A missing database client library: the fatal box, exit code 1 and no window. Its own
 // executable, because a library once loaded stays loaded for the process.
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "app/OperationTrace.h"
 #include "db/ClientLibrary.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -33,13 +36,17 @@ protected:
 TEST_F(FatalStartTest, OnlyTheFatalBoxThenExitCodeOne) {
     app_testing::DialogRecorder recorder;
     bool shown = false;
+    QTemporaryDir logs;
+    app::OperationTrace trace(logs.path());
     app::StartOptions options;
     options.dialogs = &recorder;
+    options.trace = &trace;
     options.onShown = [&](app::TfmMain& window) {
         shown = true;
         window.close();
     };
     EXPECT_EQ(app::RunMainWindow(options), 1);
+    EXPECT_TRUE(QDir(logs.path()).isEmpty());  // no start line without a client library
     EXPECT_FALSE(shown);
     EXPECT_FALSE(AnyMainWindow());
     EXPECT_TRUE(recorder.events.empty());
