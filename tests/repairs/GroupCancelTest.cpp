@@ -31,8 +31,7 @@ void Table(const testing_support::TestDatabase& db, const std::string& no, const
 
 // Group 1: T1 (master), T2 and T3; T3 has no master mark and so stays out of the cancel.
 // Group 2: T4, T5. T6 is in no group. T7 carries only a master mark.
-// Korean names are stored as code page 949 bytes, as the POS program writes them; T3's are of
-// code page 949's own syllables beyond KS X 1001, which the names' KSC_5601 column takes as well.
+// Korean names are code page 949 bytes, as the POS program writes them; T3's lie beyond KS X 1001.
 void SeedFloor(const testing_support::TestDatabase& db) {
     Table(db, "T1", Cp("창가1"), "1", "Y", "1");
     Table(db, "T2", Cp("창가2"), "1", "N", "1");

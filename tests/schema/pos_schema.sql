@@ -1,8 +1,6 @@
 -- Schema of the POS database tables that the maintenance tool reads and writes.
--- Text columns declare no character set, so code page 949 bytes are stored as they come. The
--- restaurant table names declare the Korean one (KSC_5601), so that a database whose columns do
--- is tried too: the server checks the bytes the tool sends without a character set and stores
--- them unchanged.
+-- Text columns declare no character set, so code page 949 bytes are stored as they come, except
+-- the table names: KSC_5601, whose bytes the server checks and stores unchanged.
 -- The sales tables carry no primary key: several rows of one table may share Sal_Ymd and
 -- Sal_Seq, and a move between business dates must never be refused by a key.
 
