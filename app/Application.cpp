@@ -96,6 +96,9 @@ int RunMainWindow(const StartOptions& options) {
     // does at its first attach.
     db::ClientLibrary::LetClientSetUpProcess();
     const TerminationSignals terminationSignals;
+    // Which client this start uses; a start without one ends in the fatal box and traces nothing.
+    const std::string clientLibrary = db::ClientLibrary::LoadedFile();
+    if (options.trace && !clientLibrary.empty()) options.trace->Started(clientLibrary);
 
     std::unique_ptr<TfmMain> window;
     try {

@@ -37,8 +37,9 @@ struct StartOptions {
     Clock clock;                 // empty: the system clock
     // Runs once the event loop has started, with the shown window (tests, tools).
     std::function<void(TfmMain&)> onShown;
-    // The single-date move's journal and the trace of the operations. None: RunMainWindow keeps
-    // neither, RunApplication keeps both in the user's application data folder.
+    // The single-date move's journal and the trace of the operations (with the start line naming
+    // the client library). None: RunMainWindow keeps neither, RunApplication keeps both in the
+    // user's application data folder.
     form::MoveJournal* moveJournal = nullptr;
     OperationTrace* trace = nullptr;
 };

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <utility>
+
 namespace app {
 
 const char* const kTraceNotWritten = "작업 기록 파일을 저장할 수 없습니다.";
@@ -34,6 +36,13 @@ QString OperationTrace::DefaultFolder() {
 QString OperationTrace::FileOf(const QDate& day) const {
     return folder_ + QStringLiteral("/posfix-") + day.toString(QStringLiteral("yyyy-MM-dd")) +
            QStringLiteral(".log");
+}
+
+void OperationTrace::Started(const std::string& clientLibraryFile) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string caption = std::exchange(caption_, std::string());
+    Write("시작: 클라이언트 " + OneLine(clientLibraryFile));
+    caption_ = caption;
 }
 
 void OperationTrace::Begin(const std::string& pageCaption) {

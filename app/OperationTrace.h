@@ -37,6 +37,10 @@ public:
     // The file for the given day.
     QString FileOf(const QDate& day) const;
 
+    // The start of the tool, once the client library has loaded: "시작: 클라이언트 " and the
+    // library's file, with an empty page caption (two blanks after the time).
+    void Started(const std::string& clientLibraryFile);
+
     // Events outside Begin..End are not traced.
     void Begin(const std::string& pageCaption);
     void Dialog(const std::string& text, form::DialogKind kind, int result);

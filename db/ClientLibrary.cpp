@@ -17,6 +17,7 @@ struct LibraryState {
     std::mutex mutex;
     std::vector<std::string> namesForTesting;  // empty: the platform's candidates
     LibraryHandle handle = nullptr;
+    std::string file;
     FbApi api;
 };
 
@@ -110,7 +111,8 @@ void ClientLibrary::EnsureLoaded() {
     // The candidates are looked at anew on every try: the client may have been installed since.
     const std::vector<std::string> candidates =
         state.namesForTesting.empty() ? PlatformCandidates() : state.namesForTesting;
-    LibraryHandle lib = LoadFirst(candidates, OpenLibrary).handle;
+    const LoadedLibrary loaded = LoadFirst(candidates, OpenLibrary);
+    LibraryHandle lib = loaded.handle;
     FbApi api;
     std::string error;
     if (!BindAll(lib, api, error)) {
@@ -120,6 +122,8 @@ void ClientLibrary::EnsureLoaded() {
     }
     state.api = api;
     state.handle = lib;
+    state.file = LibraryFile(lib);
+    if (state.file.empty()) state.file = loaded.candidate;
 }
 
 void ClientLibrary::SetFileNamesForTesting(const std::string& fileName) {
@@ -137,6 +141,12 @@ bool ClientLibrary::IsLoaded() {
     LibraryState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
     return state.handle != nullptr;
+}
+
+std::string ClientLibrary::LoadedFile() {
+    LibraryState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.file;
 }
 
 void ClientLibrary::LetClientSetUpProcess() {

@@ -23,6 +23,9 @@ public:
     static void ResetFileNamesForTesting();
 
     static bool IsLoaded();
+    // The file the loaded library came from (LibraryFile in LibrarySearch.h, or the candidate's
+    // name when the system cannot tell); empty while none is loaded.
+    static std::string LoadedFile();
 
     // The library installs its own process-wide handlers (POSIX SIGTERM and SIGINT) at its first
     // attach. This makes it do so now, by an attach that fails at once without reaching a

@@ -46,6 +46,9 @@ std::string WrongArchitectureMessage(const std::string& candidate);
 std::vector<std::string> PlatformCandidates();
 LoadOutcome OpenLibrary(const std::string& candidate);
 void* FindEntryPoint(void* library, const char* name);
+// The full path of the file an opened library was loaded from: on POSIX with every symbolic link
+// resolved, on Windows the module's file name (UTF-8). Empty when the system cannot tell.
+std::string LibraryFile(void* library);
 std::string LastEntryPointError();
 void CloseLibrary(void* library);
 

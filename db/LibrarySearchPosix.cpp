@@ -1,4 +1,8 @@
 #include <dlfcn.h>
+#include <link.h>
+
+#include <cstdlib>
+#include <memory>
 
 #include "db/LibrarySearch.h"
 
@@ -15,6 +19,15 @@ LoadOutcome OpenLibrary(const std::string& candidate) {
 void* FindEntryPoint(void* library, const char* name) {
     dlerror();
     return dlsym(library, name);
+}
+
+std::string LibraryFile(void* library) {
+    // The loader's name for the file is the path it opened, found by its own search.
+    link_map* map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name || !*map->l_name)
+        return {};
+    const std::unique_ptr<char, void (*)(void*)> real(realpath(map->l_name, nullptr), std::free);
+    return real ? real.get() : map->l_name;
 }
 
 std::string LastEntryPointError() {

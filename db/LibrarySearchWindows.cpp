@@ -23,18 +23,23 @@ std::string Utf8(const std::wstring& wide) {
     return utf8;
 }
 
-std::string ProgramFolder() {
+// The file a module was loaded from; the program's own for no module. Empty on failure.
+std::wstring ModuleFile(HMODULE module) {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+            GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) return {};
         if (length < path.size()) {
             path.resize(length);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::string ProgramFolder() {
+    const std::wstring path = ModuleFile(nullptr);
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::string() : Utf8(path.substr(0, slash));
 }
@@ -79,6 +84,10 @@ LoadOutcome OpenLibrary(const std::string& candidate) {
 
 void* FindEntryPoint(void* library, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+std::string LibraryFile(void* library) {
+    return Utf8(ModuleFile(static_cast<HMODULE>(library)));
 }
 
 std::string LastEntryPointError() {

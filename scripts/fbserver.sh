@@ -2,7 +2,8 @@
 # A private Firebird 3.0 server that lives entirely in one root folder and listens on loopback
 # only. Nothing of the machine's own Firebird set-up is used or changed: the server gets its own
 # firebird.conf, databases.conf, security database (SYSDBA password "quillmoss"), lock and
-# temporary folders; the installed plugins, intl, lib, UDF and message file are linked in.
+# temporary folders; the installed plugins, lib, UDF and message file are linked in, the
+# character set module and its configuration are copied in (see copy_intl).
 #
 #   fbserver.sh start <root> <port> [alias=path ...]   start, wait until it takes connections
 #   fbserver.sh stop <root>                            stop the server started from <root>
@@ -173,6 +174,24 @@ make_security_db() {
     : >"$root/security3.ready"
 }
 
+# The character sets beyond the built-in ones (KSC_5601 among them) come from intl/libfbintl.so,
+# listed by intl/fbintl.conf. When the folder or the module is a symbolic link, the server opens
+# the module but takes no character set from it ("CHARACTER SET KSC_5601 is not installed"); a
+# real folder with a copy of the module works. A copy replaces the old one by a rename, so a
+# server that still maps the old file is not disturbed.
+copy_intl() {
+    local root=$1 home=$2 file
+    [[ -L $root/intl ]] && rm -f "$root/intl" # a link left by an older version of this script
+    mkdir -p "$root/intl" || die "cannot create $root/intl"
+    for file in libfbintl.so fbintl.conf; do
+        [[ -e $home/intl/$file ]] || die "$home/intl/$file not found (is firebird3.0-server installed?)"
+        cmp -s "$home/intl/$file" "$root/intl/$file" && continue
+        cp -L "$home/intl/$file" "$root/intl/$file.new" &&
+            mv -f "$root/intl/$file.new" "$root/intl/$file" ||
+            die "cannot copy $home/intl/$file into $root/intl"
+    done
+}
+
 # Asks the server for its version; on failure the probe's own text is left in PROBE_TEXT.
 PROBE_TEXT=""
 server_answers() {
@@ -215,11 +234,12 @@ cmd_start() {
     fi
 
     mkdir -p "$root/data" "$root/lock" "$root/tmp" || die "cannot prepare $root"
-    for link in plugins intl lib UDF plugins.conf firebird.msg; do
+    for link in plugins lib UDF plugins.conf firebird.msg; do
         if [[ -e $home/$link ]]; then
             ln -sfn "$home/$link" "$root/$link"
         fi
     done
+    copy_intl "$root" "$home"
     write_config "$root" "$port" "$@"
     make_security_db "$root"
 

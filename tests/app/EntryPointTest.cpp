@@ -4,6 +4,10 @@
 // ends it in order. The entry point makes the one QApplication of the process, so this program
 // has its own main and ctest runs one test per process.
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -67,6 +71,18 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     EXPECT_EQ(app::RunApplication(static_cast<int>(args.size()), argv.data(), options), 0);
     EXPECT_TRUE(shown);
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+    // The start's line names the client library by the file this process maps (no link left).
+    const QDir logs(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/posfix/logs"));
+    QFile log(logs.filePath(logs.entryList({QStringLiteral("posfix-*.log")}).value(0)));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    const auto line = QRegularExpression(QStringLiteral("^[-0-9]{10} [:0-9]{8}  시작: 클라이언트 "
+                                                        "(/.*/libfbclient[^/]*)\\n\\z"))
+                          .match(text);
+    ASSERT_TRUE(line.hasMatch()) << text.toStdString();
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(maps.readAll().contains((' ' + line.captured(1) + '\n').toUtf8()));
 }
 
 void FailIfStillRunningAfter(int milliseconds) {
@@ -214,6 +230,9 @@ TEST(EntryPoint, ATerminationSignalDuringTheFailureBoxEndsTheTool) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The tool's files go to a folder of this process, not the user's own.
+    const QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

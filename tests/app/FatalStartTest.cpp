@@ -2,12 +2,14 @@
 // executable, because a library once loaded stays loaded for the process.
 #include <QApplication>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "app/OperationTrace.h"
 #include "db/ClientLibrary.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -33,13 +35,17 @@ protected:
 TEST_F(FatalStartTest, OnlyTheFatalBoxThenExitCodeOne) {
     app_testing::DialogRecorder recorder;
     bool shown = false;
+    QTemporaryDir logs;
+    app::OperationTrace trace(logs.path());
     app::StartOptions options;
     options.dialogs = &recorder;
+    options.trace = &trace;
     options.onShown = [&](app::TfmMain& window) {
         shown = true;
         window.close();
     };
     EXPECT_EQ(app::RunMainWindow(options), 1);
+    EXPECT_FALSE(QFile::exists(trace.FileOf(QDate::currentDate())));  // no start line
     EXPECT_FALSE(shown);
     EXPECT_FALSE(AnyMainWindow());
     EXPECT_TRUE(recorder.events.empty());

@@ -31,11 +31,11 @@ void Table(const testing_support::TestDatabase& db, const std::string& no, const
 
 // Group 1: T1 (master), T2 and T3; T3 has no master mark and so stays out of the cancel.
 // Group 2: T4, T5. T6 is in no group. T7 carries only a master mark.
-// Korean names are stored as code page 949 bytes, as the POS program writes them.
+// Korean names are code page 949 bytes, as the POS program writes them; T3's lie beyond KS X 1001.
 void SeedFloor(const testing_support::TestDatabase& db) {
     Table(db, "T1", Cp("창가1"), "1", "Y", "1");
     Table(db, "T2", Cp("창가2"), "1", "N", "1");
-    Table(db, "T3", Cp("창가3"), "1", "", "1");
+    Table(db, "T3", Cp("똠햏3"), "1", "", "1");
     Table(db, "T4", "B1", "2", "Y", "1");
     Table(db, "T5", "B2", "2", "N", "1");
     Table(db, "T6", "C1", "", "", "0");
@@ -74,11 +74,14 @@ TEST(GroupList, ListsGroupedTablesInGroupOrderWithTheirNumbers) {
 
     // Ordered by group number, master mark, name; names stay code page 949 bytes.
     EXPECT_EQ(s.window.listBox2,
-              (std::vector<std::string>{"D1", Cp("창가3"), Cp("창가2"), Cp("창가1"), "B2", "B1"}));
+              (std::vector<std::string>{"D1", Cp("똠햏3"), Cp("창가2"), Cp("창가1"), "B2", "B1"}));
     EXPECT_EQ(s.form.TableNoList, (std::vector<std::string>{"T7", "T3", "T2", "T1", "T5", "T4"}));
     EXPECT_EQ(s.window.selected2, -1);
     EXPECT_TRUE(s.form.IBTransaction1.InTransaction());
     EXPECT_TRUE(s.window.dialogs.empty());
+    // A name cut off inside a character is refused, not stored changed.
+    EXPECT_THROW(s.db.Exec("update ti_master set tbl_nm = 'B3\xB0' where tbl_no = 'T4'"),
+                 std::exception);
 }
 
 TEST(GroupList, EachLoadSeesChangesCommittedSinceTheLast) {

@@ -1,5 +1,6 @@
 -- Schema of the POS database tables that the maintenance tool reads and writes.
--- Text columns declare no character set, so code page 949 bytes are stored as they come.
+-- Text columns declare no character set, so code page 949 bytes are stored as they come, except
+-- the table names: KSC_5601, whose bytes the server checks and stores unchanged.
 -- The sales tables carry no primary key: several rows of one table may share Sal_Ymd and
 -- Sal_Seq, and a move between business dates must never be refused by a key.
 
@@ -33,7 +34,7 @@ CREATE TABLE OC_REGISTER (
 -- Restaurant tables, their locks and the change notifications for the terminals
 CREATE TABLE TI_MASTER (
     TBL_NO      VARCHAR(10) NOT NULL PRIMARY KEY,
-    TBL_NM      VARCHAR(40),
+    TBL_NM      VARCHAR(40) CHARACTER SET KSC_5601,
     FLOOR_CD    VARCHAR(4) DEFAULT '01',
     GRP_NO      VARCHAR(10) DEFAULT '',
     GRP_MST_YN  VARCHAR(1) DEFAULT '',
