@@ -151,7 +151,12 @@ form::JournalState MoveJournalFile::Read(const std::string& database,
 }
 
 bool MoveJournalFile::Write(const std::string& database, const form::MoveJournalEntry& entry) {
-    if (!QDir().mkpath(folder_)) return false;
+    if (!QDir(folder_).exists()) {
+        // A folder made now is named in its parent, which is synced for it.
+        if (!QDir().mkpath(folder_)) return false;
+        QDir parent(folder_);
+        if (!parent.cdUp() || !SyncFolder(parent.path())) return false;
+    }
     std::size_t size = 128 + database.size();
     for (const form::JournalRow& row : entry.rows)
         size += 8 + row.table.size() + row.key.size() + row.tblSalSeq.size();
