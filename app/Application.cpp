@@ -118,6 +118,8 @@ int RunMainWindow(const StartOptions& options) {
                      Qt::QueuedConnection);
 
     window->ShowMain();
+    // A date move that an earlier run left stopped part-way is told once the window is up.
+    QTimer::singleShot(0, window.get(), [shown = window.get()] { shown->WarnOfStoppedMove(); });
     if (options.onShown) {
         TfmMain* shown = window.get();
         QTimer::singleShot(0, shown, [shown, &options] { options.onShown(*shown); });

@@ -11,6 +11,7 @@
 #include "app/MessageDialog.h"
 #include "app/TerminationSignals.h"
 #include "datefix/DatePage.h"
+#include "datefix/MoveSupport.h"
 #include "repairs/BusinessDate.h"
 #include "repairs/GroupCancel.h"
 #include "repairs/KioskKeyMap.h"
@@ -381,6 +382,16 @@ void TfmMain::ShowMain() {
     Centre();
     show();
     Centre();  // again, now that the frame around the client area is known
+}
+
+void TfmMain::WarnOfStoppedMove() {
+    const form::MoveJournal* journal = state_->moveJournal;
+    if (!journal) return;
+    const std::optional<form::MoveJournalEntry> stopped =
+        journal->Find(state_->IBDatabase1.DatabaseName());
+    if (stopped && !stopped->rows.empty())
+        MessageDialog(datefix::StoppedMoveWarning(*stopped), form::DialogKind::Warning,
+                      form::DialogButtons::Ok);
 }
 
 void TfmMain::Centre() {

@@ -49,6 +49,8 @@ public:
 
     // FormShow, then centre on the screen and show.
     void ShowMain();
+    // Warns when the database's date move journal tells of a move that stopped part-way.
+    void WarnOfStoppedMove();
 
     // Runs an event handler on the worker: failures go to the error box, input is held off
     // meanwhile. Returns false (and runs nothing) when another handler is still running.

@@ -9,6 +9,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -17,6 +18,7 @@ namespace app {
 namespace {
 
 constexpr const char* kHeading = "posfix sales date move journal";
+constexpr const char* kDone = "done";
 
 bool NeedsEscape(char c) {
     const auto byte = static_cast<unsigned char>(c);
@@ -64,6 +66,21 @@ bool SyncToDisk(QFile& file) {
 #endif
 }
 
+// Has the folder's entries (a file created, renamed or removed) on the disk. Windows keeps no
+// handle for a folder to sync: NTFS journals its own entries.
+bool SyncFolder(const QString& folder) {
+#ifdef _WIN32
+    (void)folder;
+    return true;
+#else
+    const int handle = open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (handle < 0) return false;
+    const bool synced = fsync(handle) == 0;
+    close(handle);
+    return synced;
+#endif
+}
+
 }  // namespace
 
 QString MoveJournalFile::DefaultFolder() {
@@ -85,39 +102,61 @@ QString MoveJournalFile::FileOf(const std::string& database) const {
            QString::fromLatin1(hash) + QStringLiteral(".txt");
 }
 
-std::optional<form::MoveJournalEntry> MoveJournalFile::Find(const std::string& database) const {
+form::JournalState MoveJournalFile::Read(const std::string& database,
+                                         form::MoveJournalEntry& entry) const {
     QFile file(FileOf(database));
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QList<QByteArray> lines = file.readAll().split('\n');
-    if (lines.isEmpty() || lines.first() != kHeading) return std::nullopt;
-    lines.removeLast();  // empty, or a line cut short by a crash while it was appended
-
-    form::MoveJournalEntry entry;
-    bool sameDatabase = false;
-    for (const QByteArray& line : lines) {
-        const QList<QByteArray> fields = line.split('\t');
-        const QByteArray& kind = fields.first();
-        if (fields.size() < 2) continue;
-        const std::string value = Unescaped(fields[1]);
-        if (kind == "database")
-            sameDatabase = value == database;
-        else if (kind == "wrong")
-            entry.wrongDate = value;
-        else if (kind == "target")
-            entry.targetDate = value;
-        else if (kind == "start")
-            entry.startTime = value;
-        else if (kind == "row" && fields.size() >= 3)
-            entry.rows.push_back(
-                {value, Unescaped(fields[2]), fields.size() >= 4 ? Unescaped(fields[3]) : ""});
+    if (!file.exists()) return form::JournalState::None;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (unremoved_.count(database)) return form::JournalState::Unreadable;
     }
-    // The name inside the file decides, not the file name alone.
-    if (!sameDatabase) return std::nullopt;
-    return entry;
+    if (!file.open(QIODevice::ReadOnly)) return form::JournalState::Unreadable;
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) return form::JournalState::Unreadable;
+    QList<QByteArray> lines = text.split('\n');
+    lines.removeLast();  // empty, or a line cut short by a crash while it was appended
+    if (lines.isEmpty() || lines.first() != kHeading) return form::JournalState::Unreadable;
+
+    form::MoveJournalEntry read;
+    bool sameDatabase = false;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QList<QByteArray> fields = lines[i].split('\t');
+        const QByteArray& kind = fields.first();
+        // A completed move that could not remove its journal marked it done first.
+        if (kind == kDone) return form::JournalState::Unreadable;
+        if (fields.size() < 2) return form::JournalState::Unreadable;
+        const std::string value = Unescaped(fields[1]);
+        if (kind == "database" && fields.size() == 2)
+            sameDatabase = value == database;
+        else if (kind == "wrong" && fields.size() == 2)
+            read.wrongDate = value;
+        else if (kind == "target" && fields.size() == 2)
+            read.targetDate = value;
+        else if (kind == "start" && fields.size() == 2)
+            read.startTime = value;
+        else if (kind == "backup" && fields.size() == 2)
+            read.backup = value;
+        else if (kind == "row" && (fields.size() == 3 || fields.size() == 4))
+            read.rows.push_back(
+                {value, Unescaped(fields[2]), fields.size() == 4 ? Unescaped(fields[3]) : ""});
+        else
+            return form::JournalState::Unreadable;
+    }
+    // The name inside the file decides, not the file name alone; a file under this database's
+    // name that belongs to another is not ours to replace.
+    if (!sameDatabase || read.wrongDate.size() != 8 || read.targetDate.size() != 8)
+        return form::JournalState::Unreadable;
+    entry = std::move(read);
+    return form::JournalState::Found;
 }
 
 bool MoveJournalFile::Write(const std::string& database, const form::MoveJournalEntry& entry) {
-    if (!QDir().mkpath(folder_)) return false;
+    if (!QDir(folder_).exists()) {
+        // A folder made now is named in its parent, which is synced for it.
+        if (!QDir().mkpath(folder_)) return false;
+        QDir parent(folder_);
+        if (!parent.cdUp() || !SyncFolder(parent.path())) return false;
+    }
     std::size_t size = 128 + database.size();
     for (const form::JournalRow& row : entry.rows)
         size += 8 + row.table.size() + row.key.size() + row.tblSalSeq.size();
@@ -133,6 +172,11 @@ bool MoveJournalFile::Write(const std::string& database, const form::MoveJournal
     text += "\nstart\t";
     AppendEscaped(text, entry.startTime);
     text += '\n';
+    if (!entry.backup.empty()) {
+        text += "backup\t";
+        AppendEscaped(text, entry.backup);
+        text += '\n';
+    }
     for (const form::JournalRow& row : entry.rows) AppendRow(text, row);
     // QSaveFile writes a temporary file, syncs it to disk and only then renames it.
     QSaveFile file(FileOf(database));
@@ -141,7 +185,8 @@ bool MoveJournalFile::Write(const std::string& database, const form::MoveJournal
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    // The rename that put it in place is on disk only once its folder is.
+    return file.commit() && SyncFolder(folder_);
 }
 
 bool MoveJournalFile::Append(const std::string& database, const form::MoveJournalEntry& entry,
@@ -154,8 +199,25 @@ bool MoveJournalFile::Append(const std::string& database, const form::MoveJourna
     return file.write(text) == text.size() && SyncToDisk(file);
 }
 
-void MoveJournalFile::Remove(const std::string& database) {
-    QFile::remove(FileOf(database));
+bool MoveJournalFile::Remove(const std::string& database) {
+    const QString path = FileOf(database);
+    if (!QFile::exists(path)) return true;
+    // Marked done before it goes: should it stay, it must never read as a stopped move.
+    {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            file.write(QByteArray(kDone) + '\n');
+            SyncToDisk(file);
+        }
+    }
+    if (RemoveFile(path)) {
+        SyncFolder(folder_);
+        return true;
+    }
+    // Even a journal the mark did not reach reads as unreadable for the rest of this run.
+    std::lock_guard<std::mutex> lock(mutex_);
+    unremoved_.insert(database);
+    return false;
 }
 
 std::string MoveJournalFile::Location(const std::string& database) const {

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
+
+#include <mutex>
+#include <set>
+#include <string>
 
 #include "form/MoveJournal.h"
 
@@ -11,7 +16,8 @@ namespace app {
 // name, so a journal on disk is always complete: the old one or the new one. Rows added to it are
 // appended and synced instead (a move adds its keys before every commit: rewriting them all each
 // time would grow with the square of the rows); a last line cut short by a crash has no line
-// break after it and is not read. Creating the object touches nothing.
+// break after it and is not read. The folder is synced after every replacement and removal, so
+// the file's name is on disk too. Creating the object touches nothing.
 //
 // File layout, one field per line, fields separated by a tab, bytes below 0x20, 0x7F and "%"
 // written as %XX:
@@ -20,7 +26,11 @@ namespace app {
 //   wrong <YYYYMMDD>
 //   target <YYYYMMDD>
 //   start <YYYY-MM-DD HH:MM:SS>
+//   backup <path>                       (when a backup was made before the first change)
 //   row <table> <key> [<Tbl_Sal_Seq>]   (one line per moved key)
+//   done                                (a completed move whose journal could not be removed)
+// Anything else, a file that cannot be opened or one whose database line names another database,
+// reads as unreadable: it is kept, and no move starts while it is there.
 class MoveJournalFile : public form::MoveJournal {
 public:
     explicit MoveJournalFile(QString folder) : folder_(std::move(folder)) {}
@@ -32,15 +42,22 @@ public:
     // name ("/" and ":" included) gives a valid file name of its own.
     QString FileOf(const std::string& database) const;
 
-    std::optional<form::MoveJournalEntry> Find(const std::string& database) const override;
+    form::JournalState Read(const std::string& database,
+                            form::MoveJournalEntry& entry) const override;
     bool Write(const std::string& database, const form::MoveJournalEntry& entry) override;
     bool Append(const std::string& database, const form::MoveJournalEntry& entry,
                 const std::vector<form::JournalRow>& added) override;
-    void Remove(const std::string& database) override;
+    bool Remove(const std::string& database) override;
     std::string Location(const std::string& database) const override;
+
+protected:
+    // Deletes one journal file; false when it is still there.
+    virtual bool RemoveFile(const QString& path) { return QFile::remove(path); }
 
 private:
     QString folder_;
+    mutable std::mutex mutex_;
+    std::set<std::string> unremoved_;  // databases whose completed journal could not be removed
 };
 
 }  // namespace app

@@ -10,6 +10,8 @@ namespace {
 
 constexpr const char* kEnterDate = "날짜를 입력하세요.";
 constexpr const char* kCheckDate = "날짜를 확인하세요.";
+constexpr const char* kJournalUnreadable =
+    "매출일자 변경 기록을 읽을 수 없어 작업을 진행하지 않습니다.";
 
 std::string Padded(int value, size_t width) {
     std::string digits = std::to_string(value < 0 ? -value : value);
@@ -57,6 +59,39 @@ bool ReadPickerDates(form::WindowOps& ui, std::string& first, std::string& secon
     first = DateText(ui.PickerValue(form::PickerId::dtChange01));
     second = DateText(ui.PickerValue(form::PickerId::dtChange02));
     return CheckDates(ui, first, second);
+}
+
+bool ReadStoppedMove(form::FormState& form, std::optional<form::MoveJournalEntry>& stopped) {
+    stopped.reset();
+    form::MoveJournal* const store = form.moveJournal;
+    if (!store) return true;
+    const std::string database = form.IBDatabase1.DatabaseName();
+    form::MoveJournalEntry entry;
+    switch (store->Read(database, entry)) {
+        case form::JournalState::None:
+            return true;
+        case form::JournalState::Found:
+            // A journal without keys stopped before its first commit: nothing moved.
+            if (!entry.rows.empty()) stopped = std::move(entry);
+            return true;
+        case form::JournalState::Unreadable:
+            break;
+    }
+    form.ui.AppendLog(kJournalUnreadable);
+    form.ui.MessageDialog(std::string(kJournalUnreadable) + "\r\n" + store->Location(database),
+                          form::DialogKind::Warning, form::DialogButtons::Ok);
+    return false;
+}
+
+std::string FinishFirstLine(const form::MoveJournalEntry& stopped) {
+    return "중단된 매출일자 변경(" + stopped.wrongDate + " → " + stopped.targetDate +
+           ")을 먼저 마치거나 되돌리세요.";
+}
+
+std::string StoppedMoveWarning(const form::MoveJournalEntry& stopped) {
+    return stopped.wrongDate + " → " + stopped.targetDate +
+           " 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 다시 실행하면 이어서 진행하고, 두 "
+           "날짜를 바꿔 실행하면 되돌립니다.";
 }
 
 }  // namespace datefix

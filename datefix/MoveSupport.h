@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "db/DbConnection.h"
@@ -49,5 +50,18 @@ bool ReadPickerDates(form::WindowOps& ui, std::string& first, std::string& secon
 
 // Log line of both moves when the dates to move to already carry sales.
 extern const char* const kSalesOnTargetLine;
+
+// --- A single-date move that stopped part-way, as its journal tells ---------------------------
+
+// Reads the database's journal before either move starts. A journal that is there but cannot be
+// read stops every move before any change: a warning with the file's path, the log gets its
+// first line, and false. Otherwise true, with `stopped` set when the journal lists keys.
+bool ReadStoppedMove(form::FormState& form, std::optional<form::MoveJournalEntry>& stopped);
+
+// The log line that refuses other dates while a move is stopped.
+std::string FinishFirstLine(const form::MoveJournalEntry& stopped);
+
+// The warning that the day's sales are split over the journal's two dates, and how to mend it.
+std::string StoppedMoveWarning(const form::MoveJournalEntry& stopped);
 
 }  // namespace datefix

@@ -24,6 +24,15 @@ bool ChangeMultipleDates(form::FormState& form) {
     std::string fromDate, toDate;
     if (!ReadPickerDates(ui, fromDate, toDate)) return false;
 
+    // A single-date move that stopped part-way is finished or moved back first: realigning the
+    // days in between would move rows its journal lists.
+    std::optional<form::MoveJournalEntry> stopped;
+    if (!ReadStoppedMove(form, stopped)) return false;
+    if (stopped) {
+        ui.AppendLog(FinishFirstLine(*stopped));
+        return false;
+    }
+
     // The days the misdated sales really belong to must be free of sales. Read failures are not
     // caught here: they leave the move and the page's handler.
     if (r.InTransaction()) r.Commit();

@@ -74,6 +74,13 @@ std::string TargetCountSql(const std::string& table, const std::string& targetDa
            " ";
 }
 
+std::string TargetKeysSql(const SingleDateTable& table, const std::string& targetDate) {
+    return std::string(" Select distinct ") + table.key +
+           " From " + table.name +
+           "  Where Sal_Ymd = " + SqlQuote(targetDate) +
+           " ";
+}
+
 std::string SelectionSql(const SingleDateTable& table, const std::string& wrongDate) {
     return std::string(" Select ") + table.columns +
            " From " + table.name +

@@ -36,6 +36,9 @@ extern const std::array<RealignTable, 20> kRealignTables;
 // Count of the rows of `table` booked under `targetDate` (column "cnt").
 std::string TargetCountSql(const std::string& table, const std::string& targetDate);
 
+// The distinct keys of `table` booked under `targetDate` (column named as the table's key).
+std::string TargetKeysSql(const SingleDateTable& table, const std::string& targetDate);
+
 // The rows of `wrongDate` in one table.
 std::string SelectionSql(const SingleDateTable& table, const std::string& wrongDate);
 

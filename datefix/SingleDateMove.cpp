@@ -21,6 +21,7 @@ constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확�
 constexpr const char* kDone = "완료.";
 constexpr const char* kJournalNotWritten =
     "매출일자 변경 기록을 저장할 수 없어 작업을 진행하지 않습니다.";
+constexpr const char* kJournalNotRemoved = "매출일자 변경 기록을 지울 수 없습니다.";
 // The register step has no key: the journal lists it as one row of this table.
 constexpr const char* kRegisterTable = "OC_REGISTER";
 
@@ -48,9 +49,40 @@ bool AskToFinish(form::WindowOps& ui, const form::MoveJournalEntry& stopped, boo
            form::kResultOk;
 }
 
-std::string FinishFirstLine(const form::MoveJournalEntry& stopped) {
-    return "중단된 매출일자 변경(" + stopped.wrongDate + " → " + stopped.targetDate +
-           ")을 먼저 마치거나 되돌리세요.";
+// A sale booked on the target date since the stop under the number of a moved sale: its rows in
+// the tables the journal lists cannot be told from the moved ones, so neither going on nor moving
+// back can be done row by row. Seen where a table the journal does not list yet holds, on the
+// target date, a Sal_Seq the journal lists for another table. cs_master numbers its rows by
+// bill, not by sale, and plays no part.
+bool SalesMixedSinceStop(db::DbQuery& reader, const form::MoveJournalEntry& stopped) {
+    std::set<std::string> listedTables, movedSales;
+    for (const form::JournalRow& row : stopped.rows) {
+        listedTables.insert(row.table);
+        for (const SingleDateTable& table : kSingleDateTables)
+            if (row.table == table.name && std::string(table.key) == "Sal_Seq")
+                movedSales.insert(row.key);
+    }
+    for (const SingleDateTable& table : kSingleDateTables) {
+        if (std::string(table.key) != "Sal_Seq" || listedTables.count(table.name)) continue;
+        reader.OpenQuery(TargetKeysSql(table, stopped.targetDate));
+        for (; reader.HasRows() && !reader.Eof(); reader.Next())
+            if (movedSales.count(reader.FieldText(table.key))) return true;
+    }
+    return false;
+}
+
+// Refuses both directions of a stopped move whose target date got mixed sales: a warning naming
+// the backup taken before its first change; the log gets the first line.
+bool RefuseMixed(form::WindowOps& ui, const form::MoveJournalEntry& stopped) {
+    const std::string line = stopped.wrongDate + " → " + stopped.targetDate +
+                             " 매출일자 변경 이후 " + stopped.targetDate +
+                             "에 같은 번호의 매출이 새로 등록되어 이어서 진행하거나 되돌릴 수 "
+                             "없습니다.";
+    ui.AppendLog(line);
+    std::string text = line;
+    if (!stopped.backup.empty()) text += "\r\n변경 전 백업: " + stopped.backup;
+    ui.MessageDialog(text, form::DialogKind::Warning, form::DialogButtons::Ok);
+    return false;
 }
 
 std::string LocalTimeNow() {
@@ -92,8 +124,14 @@ public:
     }
 
     bool Save() { return !store_ || store_->Write(database_, entry_); }
-    void Remove() {
-        if (store_) store_->Remove(database_);
+
+    // Removes the journal of the completed move. False when it stays: it then refuses every
+    // move until it is gone.
+    bool Remove() { return !store_ || store_->Remove(database_); }
+    void WarnNotRemoved(form::WindowOps& ui) const {
+        ui.MessageDialog(std::string(kJournalNotRemoved) + "\r\n" +
+                             (store_ ? store_->Location(database_) : std::string()),
+                         form::DialogKind::Warning, form::DialogButtons::Ok);
     }
 
     // The warning that ends a move whose journal cannot be written; the log gets its first line.
@@ -131,8 +169,8 @@ bool ChangeSpecifiedDate(form::FormState& form) {
     // the swapped dates move its rows back, and any other move waits until it is done.
     form::MoveJournal* const store = form.moveJournal;
     const std::string database = form.IBDatabase1.DatabaseName();
-    std::optional<form::MoveJournalEntry> stopped = store ? store->Find(database) : std::nullopt;
-    if (stopped && stopped->rows.empty()) stopped.reset();
+    std::optional<form::MoveJournalEntry> stopped;
+    if (!ReadStoppedMove(form, stopped)) return false;
     const bool goOn =
         stopped && stopped->wrongDate == wrongDate && stopped->targetDate == targetDate;
     const bool goBack =
@@ -142,6 +180,7 @@ bool ChangeSpecifiedDate(form::FormState& form) {
     if (r.InTransaction()) r.Commit();
     const bool targetHasSales = TargetHasSales(reader, targetDate);
     if (goOn || goBack) {
+        if (SalesMixedSinceStop(reader, *stopped)) return RefuseMixed(ui, *stopped);
         if (!AskToFinish(ui, *stopped, goOn)) {
             ui.AppendLog(targetHasSales ? kSalesOnTargetLine : FinishFirstLine(*stopped));
             return false;
@@ -153,20 +192,32 @@ bool ChangeSpecifiedDate(form::FormState& form) {
         ui.AppendLog(FinishFirstLine(*stopped));
         return false;
     }
-    if (!form::BackUpBeforeChange(form, true)) return false;
+    std::string backup;
+    if (!form::BackUpBeforeChange(form, true, &backup)) return false;
 
-    // The journal is on disk before anything changes; without it nothing is done.
+    // The journal is on disk before anything changes; without it nothing is done. A stopped
+    // move keeps the backup taken before its own first change.
     Journal journal(
         store, database,
-        stopped ? *stopped : form::MoveJournalEntry{wrongDate, targetDate, LocalTimeNow(), {}});
+        stopped ? *stopped
+                : form::MoveJournalEntry{wrongDate, targetDate, LocalTimeNow(), {}, backup});
     if (!journal.Save()) {
         journal.Warn(ui);
         return false;
     }
 
+    // Whether the day's sales are split over the two dates: a stopped move's journal lists keys,
+    // and a new move splits them with its first commit.
+    bool split = stopped.has_value();
+    auto warnIfSplit = [&] {
+        if (split)
+            ui.MessageDialog(StoppedMoveWarning(journal.Entry()), form::DialogKind::Warning,
+                             form::DialogButtons::Ok);
+    };
     auto stop = [&](const std::string& errorLine, bool journalFailed) {
         if (journalFailed) journal.Warn(ui);
         ui.AppendLog(errorLine);
+        warnIfSplit();
         return false;
     };
 
@@ -182,9 +233,15 @@ bool ChangeSpecifiedDate(form::FormState& form) {
                 if (row.table == table.name) rows.push_back(row);
         } else {
             // Table 1 starts R afresh; every later selection reads that same snapshot, so the
-            // committed writes never change what a selection yields.
-            if (i == 0 && r.InTransaction()) r.Commit();
-            reader.OpenQuery(SelectionSql(table, wrongDate));
+            // committed writes never change what a selection yields. A selection that fails
+            // leaves the move uncaught, after the warning when the day is split already.
+            try {
+                if (i == 0 && r.InTransaction()) r.Commit();
+                reader.OpenQuery(SelectionSql(table, wrongDate));
+            } catch (...) {
+                warnIfSplit();
+                throw;
+            }
         }
 
         // One table is one unit of W: all its rows commit together or not at all, whatever
@@ -206,6 +263,7 @@ bool ChangeSpecifiedDate(form::FormState& form) {
             // keys listed whose rows did not move, which a later run finds nowhere and skips.
             if (!goBack && !journal.Add(rows)) throw JournalNotWritten();
             if (w.InTransaction()) w.Commit();
+            split = split || !rows.empty();
         } catch (const JournalNotWritten&) {
             w.RollbackFailedWork();
             return stop(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey), true);
@@ -227,6 +285,7 @@ bool ChangeSpecifiedDate(form::FormState& form) {
             writer.ExecuteSql(RegisterUpdateSql(targetDate, wrongDate));
             if (!goBack && !journal.Add({registerRow})) throw JournalNotWritten();
             if (w.InTransaction()) w.Commit();
+            split = true;
         } catch (const JournalNotWritten&) {
             w.RollbackFailedWork();
             return stop("ERROR OC_REGISTER->" + form::Cp949ToUtf8(lastKey), true);
@@ -235,10 +294,12 @@ bool ChangeSpecifiedDate(form::FormState& form) {
             return stop("ERROR OC_REGISTER->" + form::Cp949ToUtf8(lastKey), false);
         }
     }
-    journal.Remove();
+    // Gone before the operator hears of the completion: a stop from here on leaves no journal.
+    const bool removed = journal.Remove();
 
     ui.AppendLog(kRegisterHint);
     ui.MessageDialog(kDone, form::DialogKind::Information, form::DialogButtons::Ok);
+    if (!removed) journal.WarnNotRemoved(ui);
     return true;
 }
 

@@ -107,8 +107,9 @@ bool AskIfOthersConnected(FormState& form) {
            kResultOk;
 }
 
-bool BackUpBeforeChange(FormState& form, bool logToPage) {
+bool BackUpBeforeChange(FormState& form, bool logToPage, std::string* backupPath) {
     WindowOps& ui = form.ui;
+    if (backupPath) backupPath->clear();
     std::string databaseFile;
     try {
         databaseFile = db::DatabaseFilePath(form.IBDatabase1);
@@ -126,6 +127,7 @@ bool BackUpBeforeChange(FormState& form, bool logToPage) {
             });
         }
         if (logToPage) ui.AppendLog("백업: " + path + " (" + std::to_string(bytes) + " bytes)");
+        if (backupPath) *backupPath = path;
         return true;
     } catch (const std::exception& e) {
         if (logToPage) ui.AppendLog(kBackupFailed);

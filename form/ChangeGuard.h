@@ -22,8 +22,9 @@ bool AskIfOthersConnected(FormState& form);
 // the server's text, when the backup failed; the operation must then change nothing. True when
 // the backup was made, and when the database cannot be reached at all: that failure is the
 // operation's own to report. With logToPage the date page's log gets the backup's line (or the
-// warning's first line).
-bool BackUpBeforeChange(FormState& form, bool logToPage = false);
+// warning's first line). `backupPath`, when given, receives the backup file's path on the
+// server's machine (empty when none was made).
+bool BackUpBeforeChange(FormState& form, bool logToPage = false, std::string* backupPath = nullptr);
 
 // "NAME (PID P, ADDRESS)": the program's file name without its folder, its process id and its
 // address without the port.

@@ -26,6 +26,17 @@ struct MoveJournalEntry {
     std::string targetDate;  // YYYYMMDD it moves them to
     std::string startTime;   // YYYY-MM-DD HH:MM:SS, local time
     std::vector<JournalRow> rows;
+    // The backup the server made before the move's first change (a path on the server's
+    // machine); empty when none was made.
+    std::string backup;
+};
+
+// What a store holds for a database.
+enum class JournalState {
+    None,        // no journal: no move of this database is under way or stopped
+    Found,       // a journal, read whole
+    Unreadable,  // a journal that cannot be opened or read as one, or that a completed move could
+                 // not remove: no move may start while it is there
 };
 
 // Where the journal of each database (by its connection name) is kept from one run of the tool
@@ -35,10 +46,17 @@ class MoveJournal {
 public:
     virtual ~MoveJournal() = default;
 
-    // The database's journal; none when there is none or it cannot be read.
-    virtual std::optional<MoveJournalEntry> Find(const std::string& database) const = 0;
-    // Replaces the database's journal and has it on disk before returning; false when it could
-    // not be written (the journal on disk is then the previous one).
+    // The database's journal, read into `entry` when Found.
+    virtual JournalState Read(const std::string& database, MoveJournalEntry& entry) const = 0;
+    // The journal when one is Found; none otherwise.
+    std::optional<MoveJournalEntry> Find(const std::string& database) const {
+        MoveJournalEntry entry;
+        if (Read(database, entry) != JournalState::Found) return std::nullopt;
+        return entry;
+    }
+    // Replaces the database's journal and has it on disk, folder entry included, before
+    // returning; false when it could not be written (the journal on disk is then the previous
+    // one).
     virtual bool Write(const std::string& database, const MoveJournalEntry& entry) = 0;
     // The same for an entry that differs from the one last written only by the rows `added` at
     // its end; a store may add just those. A failure may leave the previous journal with part of
@@ -48,7 +66,9 @@ public:
         (void)added;
         return Write(database, entry);
     }
-    virtual void Remove(const std::string& database) = 0;
+    // Removes the journal of a completed move. False when it is still there: from then on it
+    // reads as Unreadable, never as a stopped move.
+    virtual bool Remove(const std::string& database) = 0;
     // Where the database's journal is kept, for messages (UTF-8).
     virtual std::string Location(const std::string& database) const = 0;
 };

@@ -1,10 +1,12 @@
 // Start-up and close: without a server, on a real test database, and the start-up clock.
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "app/MoveJournalFile.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TestDatabase.h"
@@ -29,6 +31,12 @@ TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCl
     app::StartOptions options;
     options.databaseName = app_testing::kNoServer;
     options.dialogs = &recorder;
+    // A date move of this database that an earlier run left stopped part-way.
+    QTemporaryDir journalDir;
+    app::MoveJournalFile journal(journalDir.path());
+    ASSERT_TRUE(journal.Write(options.databaseName,
+                              {"20240313", "20240314", "", {{"OS_Order", "1", "1"}}, ""}));
+    options.moveJournal = &journal;
     bool visible = false, connected = true;
     int items = -1, page = -1;
     std::vector<std::string> eventsWhenShown;
@@ -50,13 +58,17 @@ TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCl
               std::vector<std::string>(
                   {"error: Unable to complete network request to host \"localhost\".\r\n"
                    "Failed to establish a connection.",
-                   "dialog: DB연결실패"}));
-    ASSERT_EQ(recorder.dialogs.size(), 1u);
+                   "dialog: DB연결실패",
+                   "dialog: 20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 "
+                   "다시 실행하면 이어서 진행하고, 두 날짜를 바꿔 실행하면 되돌립니다."}));
+    ASSERT_EQ(recorder.dialogs.size(), 2u);
     EXPECT_EQ(recorder.dialogs[0].kind, form::DialogKind::Warning);
     EXPECT_EQ(recorder.dialogs[0].buttons, form::DialogButtons::Ok);
-    EXPECT_EQ(recorder.windowVisible, std::vector<bool>{false});  // the warning came first
+    EXPECT_EQ(recorder.dialogs[1].kind, form::DialogKind::Warning);
+    // The connection's warning came first, the stopped move's once the window was up.
+    EXPECT_EQ(recorder.windowVisible, (std::vector<bool>{false, true}));
     // Closing asked nothing.
-    EXPECT_EQ(recorder.events.size(), 2u);
+    EXPECT_EQ(recorder.events.size(), 3u);
 }
 
 TEST(StartupTest, EachPickerReadsTheClockOnItsOwn) {

@@ -188,12 +188,14 @@ TEST(MoveJournalFile, KeysComeBackAsWritten) {
         "20240313",
         "20240314",
         "2024-03-14 09:15:00",
-        {{"OS_ORDER", "%1\t2", "7\n"}, {"OS_PAY", "\xB0\xA1-3%", ""}, {"CS_MASTER", "12", ""}}};
+        {{"OS_ORDER", "%1\t2", "7\n"}, {"OS_PAY", "\xB0\xA1-3%", ""}, {"CS_MASTER", "12", ""}},
+        "C:\\POS\\DB\\zurn-20240314-091500.fbk"};
     ASSERT_TRUE(journal.Write(database, entry));
     const std::optional<form::MoveJournalEntry> read = journal.Find(database);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->rows, entry.rows);
     EXPECT_EQ(read->startTime, entry.startTime);
+    EXPECT_EQ(read->backup, entry.backup);
     QFile file(journal.FileOf(database));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();

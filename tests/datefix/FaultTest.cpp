@@ -21,6 +21,10 @@ namespace {
 
 constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
 constexpr const char* kByHand = "OC_REGISTER 수동 적용 해야 합니다.";
+constexpr const char* kConfirm = "매출일자 변경 진행하시겠습니까?";
+constexpr const char* kSplit =
+    "20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 다시 실행하면 이어서 "
+    "진행하고, 두 날짜를 바꿔 실행하면 되돌립니다.";
 
 // --- Refused updates ---------------------------------------------------------------------------
 
@@ -45,7 +49,10 @@ TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
               (std::vector<std::string>{prefix + "1 - 2024-03-14", prefix + "2 - 2024-03-14",
                                         "ERROR " + prefix + "2", kSingleFailed}));
     EXPECT_EQ(ui.log.size(), 1 + 3 * (n - 1) + 4);
-    ExpectOnlyConfirmation();
+    // Once a table is committed, the day is split and the operator is told so.
+    const std::vector<std::string> shown = {kConfirm, kSplit};
+    EXPECT_EQ(ui.DialogTexts(),
+              std::vector<std::string>(shown.begin(), shown.begin() + (n > 1) + 1));
     // The journal lists the keys of the committed tables only.
     const auto entry = journal.Find(db.Name());
     ASSERT_TRUE(entry);
@@ -183,6 +190,10 @@ protected:
             EXPECT_EQ(ui.log.back(), kSingleFailed) << wrong << " → " << target;
         }
         EXPECT_EQ(ui.log, kFinishFirst);  // the last pair: its target has no sales
+        ChooseRealign("20240312", "20240316");
+        StartAnswering(form::kResultOk);
+        EXPECT_EQ(ui.log,
+                  (std::vector<std::string>{kRealignStart, kFinishFirst[1], kRealignFailed}));
         EXPECT_EQ(journal.Find(db.Name())->rows, entry->rows);
         EXPECT_EQ(journal.Find(db.Name())->startTime, entry->startTime);
         ExpectSameSales(stopped, Capture(db));
@@ -265,8 +276,8 @@ TEST_F(Faults, JournalOfOneDatabaseIsNotSeenOnAnother) {
     EXPECT_FALSE(journal.Find(other.Name()));
 
     // Names that differ only where a file name cannot hold them keep files of their own.
-    ASSERT_TRUE(journal.Write("h:/a/b", {"20240101", "20240102", "", {{"OS_PAY", "1", ""}}}));
-    ASSERT_TRUE(journal.Write("h:/a:b", {"20240103", "20240104", "", {}}));
+    ASSERT_TRUE(journal.Write("h:/a/b", {"20240101", "20240102", "", {{"OS_PAY", "1", ""}}, ""}));
+    ASSERT_TRUE(journal.Write("h:/a:b", {"20240103", "20240104", "", {}, ""}));
     EXPECT_EQ(journal.Find("h:/a/b")->wrongDate, "20240101");
     EXPECT_EQ(journal.Find("h:/a:b")->wrongDate, "20240103");
 }
@@ -288,6 +299,96 @@ TEST_F(Faults, JournalThatCannotBeWrittenStopsTheMoveBeforeAnyChange) {
     EXPECT_EQ(ui.dialogs[1].text, line + "\r\n" + blocked.Location(db.Name()));
     EXPECT_EQ(ui.dialogs[1].kind, form::DialogKind::Warning);
     ExpectSameSales(before, Capture(db));
+}
+
+// A completed move whose journal stays, and a journal that is no journal: neither is taken for a
+// stopped move nor overwritten; every move of both modes is refused before any change.
+TEST_F(Faults, JournalThatCannotBeRemovedOrReadRefusesEveryMove) {
+    SeedThreeSales(db);
+    struct Unremovable : app::MoveJournalFile {
+        using MoveJournalFile::MoveJournalFile;
+        bool RemoveFile(const QString&) override { return false; }
+    } stuck(journalDir.path());
+    form.moveJournal = &stuck;
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+    const std::string where = "\r\n" + journal.Location(db.Name());
+    EXPECT_EQ(ui.DialogTexts(),
+              (std::vector<std::string>{kConfirm, "완료.",
+                                        "매출일자 변경 기록을 지울 수 없습니다." + where}));
+    EXPECT_EQ(ui.log.back(), kSingleOk);
+    const SalesState moved = Capture(db);
+
+    const std::string unreadable = "매출일자 변경 기록을 읽을 수 없어 작업을 진행하지 않습니다.";
+    QFile file(journal.FileOf(db.Name()));
+    for (const char* kept : {"", "posfix sales date move journal\nrow\tOS_PAY\n"}) {
+        if (*kept) {
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(kept);
+            file.close();
+        }
+        // The same run's store and the next run's read it alike.
+        for (form::MoveJournal* store :
+             {static_cast<form::MoveJournal*>(&stuck), static_cast<form::MoveJournal*>(&journal)}) {
+            form.moveJournal = store;
+            for (const bool realign : {false, true}) {
+                ui.dialogs.clear();
+                if (realign)
+                    ChooseRealign("20240313", "20240316");
+                else
+                    ChooseSingleMove("20240314", "20240313");
+                Start();
+                EXPECT_EQ(ui.log, (std::vector<std::string>{
+                                      realign ? kRealignStart : kSingleStart, unreadable,
+                                      realign ? kRealignFailed : kSingleFailed}));
+                EXPECT_EQ(ui.DialogTexts(),
+                          (std::vector<std::string>{kConfirm, unreadable + where}));
+            }
+        }
+        ExpectSameSales(moved, Capture(db));
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "posfix sales date move journal\nrow\tOS_PAY\n");
+}
+
+// A move stopped while another attachment held an OS_MASTER row, then the POS booked a sale on
+// the target date under the number of a moved one: its order line cannot be told from the moved
+// ones, so both directions are refused before any question, naming the backup taken before the
+// move, and the journal stays.
+TEST_F(StoppedMoveTest, ASaleBookedUnderAMovedNumberRefusesBothDirections) {
+    SeedThreeSales(db);
+    {
+        HeldRows held(db.Name(),
+                      "update OS_MASTER set TOT_AMT = 77 where SAL_YMD = '20240313' and "
+                      "SAL_SEQ = 2");
+        MoveChild child("scripted", db.Name(), journalDir.path().toStdString(), "", "20240313",
+                        "20240314");
+        ASSERT_TRUE(SeeWaitingStatement(db, "update os_master "));
+        child.Kill();
+        held.Release();
+    }
+    const auto entry = journal.Find(db.Name());
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->rows, KeysOfTables(3));
+    EXPECT_EQ(entry->backup, db.BackupFiles().back());
+    SalesSeed(db)
+        .Row("OS_MASTER", "20240314", "2", "2024-03-14 19:00:00")
+        .Row("OS_Order", "20240314", "2", "2024-03-14 19:00:00", 1)
+        .Flush();
+    const SalesState mixed = Capture(db);
+
+    const std::string line =
+        "20240313 → 20240314 매출일자 변경 이후 20240314에 같은 번호의 매출이 새로 등록되어 이어서 "
+        "진행하거나 되돌릴 수 없습니다.";
+    for (const bool goOn : {true, false}) {
+        ChooseSingleMove(goOn ? "20240313" : "20240314", goOn ? "20240314" : "20240313");
+        StartAnswering(form::kResultOk);
+        EXPECT_EQ(ui.log, (std::vector<std::string>{kSingleStart, line, kSingleFailed}));
+        EXPECT_EQ(ui.DialogTexts(), (std::vector<std::string>{
+                                        kConfirm, line + "\r\n변경 전 백업: " + entry->backup}));
+        ExpectSameSales(mixed, Capture(db));
+        EXPECT_EQ(journal.Find(db.Name())->rows, entry->rows);
+    }
 }
 
 // --- A row held by another attachment ------------------------------------------------------------
@@ -465,7 +566,7 @@ TEST_F(Faults, WriterThatCannotStartGivesTheErrorLine) {
     EXPECT_EQ(std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
               (std::vector<std::string>{"OS_PAY_INFO->3 - 2024-03-14", "ERROR os_order_tbl_seq->3",
                                         kSingleFailed}));
-    ExpectOnlyConfirmation();
+    EXPECT_EQ(ui.DialogTexts(), (std::vector<std::string>{kConfirm, kSplit}));
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 6, false), Capture(db));
 }
 
