@@ -326,6 +326,7 @@ void TfmMain::RunOperation(const std::function<bool()>& operation) {
     // drawn and traced: its end then follows its last line.
     auto onWindow = [this](const std::function<void()>& fn) { runner_->OnWindowThread(fn); };
     RunHandler([this, &operation, &warning, &page, &onWindow] {
+        state_->stoppedBeforeChange = false;
         if (!trace_) {
             operation();
             return;
@@ -339,7 +340,7 @@ void TfmMain::RunOperation(const std::function<bool()>& operation) {
         };
         bool done = false;
         try {
-            done = operation();
+            done = operation() && !state_->stoppedBeforeChange;
         } catch (const std::exception& e) {
             failed(e.what());
             throw;
@@ -554,7 +555,7 @@ int TfmMain::MessageDialog(const std::string& text, form::DialogKind kind,
                            form::DialogButtons buttons) {
     if (TerminationSignals::Requested()) return form::kResultCancel;
     const int result = dialogs_.MessageDialog(text, kind, buttons);
-    if (trace_) trace_->Dialog(text, kind, result);
+    if (trace_) trace_->Dialog(text, kind, buttons, result);
     return result;
 }
 
@@ -568,6 +569,7 @@ void TfmMain::CloseProgress() {
 
 void TfmMain::ShowWait(const std::string& text, bool cancellable) {
     if (!waitForm_) waitForm_ = std::make_unique<TWaitForm>(this);
+    if (trace_ && !waitForm_->isVisible()) trace_->Wait(text);
     waitForm_->ShowText(QString::fromStdString(text), cancellable);
 }
 
@@ -575,8 +577,18 @@ bool TfmMain::WaitCancelled() {
     return waitForm_ && waitForm_->isVisible() && waitForm_->Cancelled();
 }
 
-void TfmMain::CloseWait() {
-    if (waitForm_) waitForm_->hide();
+void TfmMain::CloseWait(int secondsWaited, bool cancelled) {
+    if (!waitForm_ || !waitForm_->isVisible()) return;
+    waitForm_->hide();
+    if (trace_) trace_->WaitEnded(secondsWaited, cancelled);
+}
+
+bool TfmMain::StopRequested() {
+    return TerminationSignals::Requested();
+}
+
+void TfmMain::Trace(const std::string& line) {
+    if (trace_) trace_->Line(line);
 }
 
 TWaitForm* TfmMain::WaitForm() const {

@@ -57,7 +57,8 @@ public:
     bool RunHandler(const std::function<void()>& handler);
     bool IsBusy() const { return busy_; }
     // Runs an operation that changes the database through RunHandler, traced when a trace is set.
-    // The operation returns false when it refused or stopped without a message of its own.
+    // The operation returns false when it refused or stopped without a message of its own; it
+    // also counts as failed when its checks stopped it (FormState::stoppedBeforeChange).
     void RunOperation(const std::function<bool()>& operation);
     // Where the operations are traced; none by default. Must outlive the window.
     void SetTrace(OperationTrace* trace) { trace_ = trace; }
@@ -95,9 +96,12 @@ public:
                       form::DialogButtons buttons) override;
     void ShowProgress(const std::string& caption, int done, int total) override;
     void CloseProgress() override;
+    // The wait dialog's coming up and closing are traced.
     void ShowWait(const std::string& text, bool cancellable) override;
     bool WaitCancelled() override;
-    void CloseWait() override;
+    void CloseWait(int secondsWaited, bool cancelled) override;
+    bool StopRequested() override;
+    void Trace(const std::string& line) override;
 
     // Controls, named as in the window's layout.
     TPageControl* PageControl1 = nullptr;

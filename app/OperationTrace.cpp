@@ -53,11 +53,26 @@ void OperationTrace::Begin(const std::string& pageCaption) {
     caption_ = pageCaption;
 }
 
-void OperationTrace::Dialog(const std::string& text, form::DialogKind kind, int result) {
+void OperationTrace::Dialog(const std::string& text, form::DialogKind kind,
+                            form::DialogButtons buttons, int result) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!active_) return;
-    if (kind == form::DialogKind::Warning || kind == form::DialogKind::Error) failed_ = true;
+    if ((kind == form::DialogKind::Warning || kind == form::DialogKind::Error) &&
+        buttons == form::DialogButtons::Ok)
+        failed_ = true;
     Write(OneLine(text) + " → " + (result == form::kResultOk ? "OK" : "Cancel"));
+}
+
+void OperationTrace::Wait(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (active_) Write("대기: " + OneLine(text));
+}
+
+void OperationTrace::WaitEnded(int seconds, bool cancelled) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (active_)
+        Write(std::string(cancelled ? "대기 취소 (" : "대기 끝 (") + std::to_string(seconds) +
+              "초)");
 }
 
 void OperationTrace::Line(const std::string& text) {

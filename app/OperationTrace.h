@@ -16,14 +16,17 @@ namespace app {
 // The trace of the operations that change the database, in one file per day,
 // "posfix-YYYY-MM-DD.log" in its folder. One line per event: "YYYY-MM-DD HH:MM:SS <page caption>
 // <text>". An operation's events are its dialogs (text on one line, line breaks as " / ", then
-// " → " and the button chosen), the lines of the date page's log and its end, "완료" or "실패".
-// Each line (or batch of log lines, as the window draws them) is handed to the system as it is
-// written, so a killed tool leaves its trace up to the kill.
+// " → " and the button chosen), the lines of the date page's log, the lines it traces itself (its
+// backup), its waits ("대기: " and the wait dialog's first text, then "대기 끝 (N초)" or "대기 취소
+// (N초)") and its end, "완료" or "실패". Each line (or batch of log lines, as the window draws
+// them) is handed to the system as it is written, so a killed tool leaves its trace up to the kill.
 //
 // An operation fails ("실패") when an exception leaves it (the error box's text is traced before
-// the end), when it shows a warning (its failure message, a missing selection, a refused date) or
-// when it says so itself (the date page's error end line). Otherwise it ends with "완료", also when
-// the operator answered its question with Cancel.
+// the end), when it shows a message of failure (a warning or an error with only OK: its failure
+// message, a missing selection, a refused date) or when it says so itself (the date page's error
+// end line, a stop before any change). A question (OK and Cancel, the one on other programs
+// attached included) is no failure, whatever the answer: the operation then ends with "완료", as
+// every other one does.
 //
 // A file that cannot be written never stops an operation; End says so once per run of the tool.
 class OperationTrace {
@@ -43,7 +46,11 @@ public:
 
     // Events outside Begin..End are not traced.
     void Begin(const std::string& pageCaption);
-    void Dialog(const std::string& text, form::DialogKind kind, int result);
+    void Dialog(const std::string& text, form::DialogKind kind, form::DialogButtons buttons,
+                int result);
+    // The wait dialog came up with this text; it closed after `seconds`, `cancelled` or not.
+    void Wait(const std::string& text);
+    void WaitEnded(int seconds, bool cancelled);
     void Line(const std::string& text);
     // Several lines of the log at once: one write to the file.
     void Lines(const std::vector<std::string>& texts);

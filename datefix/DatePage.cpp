@@ -63,7 +63,7 @@ void RadioButton3Click(form::FormState& form, form::RadioId sender) {
 
 bool Button9Click(form::FormState& form) {
     form::WindowOps& ui = form.ui;
-    if (!form::AskIfOthersConnected(form)) return true;
+    if (!form::AskIfOthersConnected(form)) return !form.stoppedBeforeChange;
     if (ui.MessageDialog(kConfirm, form::DialogKind::Information, form::DialogButtons::OkCancel) !=
         form::kResultOk)
         return true;

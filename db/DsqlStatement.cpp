@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "db/DbError.h"
 #include "db/DbInternal.h"
@@ -31,14 +33,42 @@ std::string ServerErrorText(const ISC_STATUS* status) {
     return message;
 }
 
+// The codes that say the attachment is gone: network errors, a lost connection, a shutdown.
+constexpr ISC_STATUS kConnectionLost[] = {
+    isc_network_error, isc_net_connect_err,    isc_net_read_err,       isc_net_write_err,
+    isc_conn_lost,     isc_lost_db_connection, isc_bad_db_handle,      isc_shutdown,
+    isc_shutinprog,    isc_att_shutdown,       isc_net_server_shutdown};
+
+// Any error code of the vector may tell: a lost connection often comes after a first, general
+// one. A cancel outranks the rest.
+FailureCause CauseOf(const ISC_STATUS* status) {
+    FailureCause cause = FailureCause::Other;
+    for (int i = 0; i + 1 < ISC_STATUS_LENGTH && status[i] != isc_arg_end;) {
+        const ISC_STATUS type = status[i];
+        if (type == isc_arg_cstring) {  // a length and a pointer
+            i += 3;
+            continue;
+        }
+        const ISC_STATUS value = status[i + 1];
+        i += 2;
+        if (type != isc_arg_gds) continue;
+        if (value == isc_cancelled) return FailureCause::Cancelled;
+        if (std::find(std::begin(kConnectionLost), std::end(kConnectionLost), value) !=
+            std::end(kConnectionLost))
+            cause = FailureCause::ConnectionLost;
+    }
+    return cause;
+}
+
 }  // namespace
 
 void RaiseServerError(const ISC_STATUS* status) {
     const int sqlCode = static_cast<int>(Api().isc_sqlcode(status));
     const int engineCode = static_cast<int>(status[1]);
+    const FailureCause cause = CauseOf(status);
     std::string message = ServerErrorText(status);
-    if (sqlCode == -551) throw DbNoPermission(message, sqlCode, engineCode);
-    throw DbError(message, sqlCode, engineCode);
+    if (sqlCode == -551) throw DbNoPermission(message, sqlCode, engineCode, cause);
+    throw DbError(message, sqlCode, engineCode, cause);
 }
 
 bool IsForbiddenStatementType(int type) {

@@ -81,7 +81,7 @@ ServiceTarget ServiceTargetOf(const std::string& connectionString) {
 }
 
 long long BackUpThroughServer(const DbConnection& connection, const std::string& backupPath,
-                              const BackupProgress& progress) {
+                              const BackupProgress& progress, const BackupStop& stop) {
     const FbApi& api = Api();
     if (!api.isc_service_attach || !api.isc_service_start || !api.isc_service_query ||
         !api.isc_service_detach)
@@ -121,6 +121,7 @@ long long BackUpThroughServer(const DbConnection& connection, const std::string&
                                   sizeof request, request,
                                   static_cast<unsigned short>(reply.size()), reply.data()))
             RaiseServerError(status.v);
+        if (stop && stop()) throw DbError("The backup was left unfinished");
         const char* p = reply.data();
         const char* const end = p + reply.size();
         if (*p != isc_info_svc_line) throw DbError("Unexpected reply from the service manager");

@@ -20,13 +20,18 @@ ServiceTarget ServiceTargetOf(const std::string& connectionString);
 // Tables written so far of the tables the server has announced.
 using BackupProgress = std::function<void(int tablesDone, int tablesAnnounced)>;
 
+// Asked between two answers of the server, at least once a second: true leaves the backup.
+using BackupStop = std::function<bool()>;
+
 // Backs the connection's database up into backupPath through the server's Services API, with
 // the connection's own user name and password. The server process writes the file (a path on
 // the server's machine), so the caller needs no rights there; the server overwrites an existing
 // file. Reads the verbose output to its end and returns the size its last line reports
 // ("... N bytes written"). Throws DbError with the server's text when the service manager
-// refuses, the backup fails, or the output ends without that line.
+// refuses, the backup fails, or the output ends without that line, and when stop (may be empty)
+// says so; the server then finishes the file on its own, since leaving the service does not end
+// a backup under way.
 long long BackUpThroughServer(const DbConnection& connection, const std::string& backupPath,
-                              const BackupProgress& progress);
+                              const BackupProgress& progress, const BackupStop& stop = {});
 
 }  // namespace db

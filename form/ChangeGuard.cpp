@@ -67,6 +67,24 @@ private:
     WindowOps& ui_;
 };
 
+enum class ReadFailure { GoOn, Stop, Refuse };
+
+// What a failed read of a check means for the operation (see ChangeGuard.h).
+ReadFailure AfterFailedRead(FormState& form, const std::exception& failure) {
+    const auto* error = dynamic_cast<const db::DbError*>(&failure);
+    const db::FailureCause cause = error ? error->Cause() : db::FailureCause::Other;
+    if (form.ui.StopRequested() || cause == db::FailureCause::Cancelled) return ReadFailure::Stop;
+    if (!form.IBDatabase1.IsConnected() || cause == db::FailureCause::ConnectionLost)
+        return ReadFailure::GoOn;
+    return ReadFailure::Refuse;
+}
+
+// The operation ends here, before any change and without a message, as a failure.
+bool Stop(FormState& form) {
+    form.stoppedBeforeChange = true;
+    return false;
+}
+
 }  // namespace
 
 std::string AttachmentLine(const db::Attachment& attachment) {
@@ -95,9 +113,17 @@ bool AskIfOthersConnected(FormState& form) {
     std::vector<db::Attachment> others;
     try {
         others = db::OtherAttachments(form.IBDatabase1);
-    } catch (const std::exception&) {
-        return true;
+    } catch (const std::exception& e) {
+        switch (AfterFailedRead(form, e)) {
+            case ReadFailure::GoOn:
+                return true;
+            case ReadFailure::Stop:
+                return Stop(form);
+            case ReadFailure::Refuse:
+                throw;
+        }
     }
+    if (form.ui.StopRequested()) return Stop(form);
     if (others.empty()) return true;
     std::string text = kOthersConnected;
     for (const db::Attachment& other : others) text += "\r\n" + AttachmentLine(other);
@@ -110,31 +136,49 @@ bool AskIfOthersConnected(FormState& form) {
 bool BackUpBeforeChange(FormState& form, bool logToPage, std::string* backupPath) {
     WindowOps& ui = form.ui;
     if (backupPath) backupPath->clear();
+    auto refuse = [&](const std::string& reason) {
+        if (logToPage) ui.AppendLog(kBackupFailed);
+        ui.MessageDialog(std::string(kBackupFailed) + "\r\n" + reason, DialogKind::Warning,
+                         DialogButtons::Ok);
+        return false;
+    };
     std::string databaseFile;
     try {
         databaseFile = db::DatabaseFilePath(form.IBDatabase1);
-    } catch (const std::exception&) {
-        // The server cannot be reached: the operation's first statement reports that.
-        return true;
-    }
-    try {
-        const std::string path = UnusedBackupPath(databaseFile);
-        long long bytes = 0;
-        {
-            ProgressShown shown(ui);
-            bytes = db::BackUpThroughServer(form.IBDatabase1, path, [&ui](int done, int total) {
-                ui.ShowProgress(kBackupCaption, done, total);
-            });
-        }
-        if (logToPage) ui.AppendLog("백업: " + path + " (" + std::to_string(bytes) + " bytes)");
-        if (backupPath) *backupPath = path;
-        return true;
     } catch (const std::exception& e) {
-        if (logToPage) ui.AppendLog(kBackupFailed);
-        ui.MessageDialog(std::string(kBackupFailed) + "\r\n" + e.what(), DialogKind::Warning,
-                         DialogButtons::Ok);
-        return false;
+        switch (AfterFailedRead(form, e)) {
+            case ReadFailure::GoOn:
+                return true;
+            case ReadFailure::Stop:
+                return Stop(form);
+            case ReadFailure::Refuse:
+                return refuse(e.what());
+        }
     }
+    if (ui.StopRequested()) return Stop(form);
+
+    std::string path;
+    long long bytes = 0;
+    try {
+        path = UnusedBackupPath(databaseFile);
+        ProgressShown shown(ui);
+        bytes = db::BackUpThroughServer(
+            form.IBDatabase1, path,
+            [&ui](int done, int total) { ui.ShowProgress(kBackupCaption, done, total); },
+            [&ui] { return ui.StopRequested(); });
+    } catch (const std::exception& e) {
+        if (ui.StopRequested()) return Stop(form);
+        return refuse(e.what());
+    }
+    if (backupPath) *backupPath = path;
+    const std::string line = "백업: " + path + " (" + std::to_string(bytes) + " bytes)";
+    if (logToPage)
+        ui.AppendLog(line);
+    else
+        ui.Trace(line);
+    // A request to end that came while the last of the backup was read.
+    if (ui.StopRequested()) return Stop(form);
+    return true;
 }
 
 }  // namespace form

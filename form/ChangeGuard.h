@@ -9,21 +9,28 @@
 namespace form {
 
 // The two steps every operation that changes the database takes before its change.
+//
+// Both read the database first (the programs attached, the database file). When such a read
+// fails because the connection is not attached or is gone (network error, lost connection,
+// shutdown), the step lets the operation go on: its first statement reports that, as it would
+// have without the step. When the read was cancelled ("취소" in the wait dialog), or the tool is
+// to end (WindowOps::StopRequested) during the steps, the step returns false without a message
+// and sets form.stoppedBeforeChange: the operation ends before any change, as a failure.
 
 // Right before the operation's first question (or its first change when it asks none): when
 // other programs are attached to the database, asks whether to go on anyway (a warning with OK
-// and Cancel, Cancel the default). False when the operator did not answer OK. True when nobody
-// else is attached, and when the attachments cannot be read: the operation then goes on and
-// fails by itself, as it would have without this step.
+// and Cancel, Cancel the default). False when the operator did not answer OK, and when the
+// operation is to stop (above). Any other failure of the read leaves here.
 bool AskIfOthersConnected(FormState& form);
 
 // After the operation's questions, before its first change: has the server back the database
-// up into the folder of its file, with a progress dialog meanwhile. False, after a warning with
-// the server's text, when the backup failed; the operation must then change nothing. True when
-// the backup was made, and when the database cannot be reached at all: that failure is the
-// operation's own to report. With logToPage the date page's log gets the backup's line (or the
-// warning's first line). `backupPath`, when given, receives the backup file's path on the
-// server's machine (empty when none was made).
+// up into the folder of its file, with a progress dialog meanwhile, and traces "백업: PATH
+// (N bytes)" (with logToPage in the date page's log instead, which the trace takes up). False,
+// after a warning with the server's text, when the database file cannot be read or the backup
+// failed; the operation must then change nothing. False without a message when the operation is
+// to stop (above), also when the tool was told to end while the backup ran. backupPath (may be
+// null) gets the server-side path of the backup made, empty when none was. With logToPage the
+// date page's log also gets the warning's first line.
 bool BackUpBeforeChange(FormState& form, bool logToPage = false, std::string* backupPath = nullptr);
 
 // "NAME (PID P, ADDRESS)": the program's file name without its folder, its process id and its

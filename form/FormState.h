@@ -36,6 +36,11 @@ public:
     std::vector<std::string> TableNoList;  // tbl_no of item i of ListBox2, as bytes
     std::string BusinessDate;              // YYYYMMDD bytes, empty when unknown
 
+    // Set by the checks before a change (ChangeGuard) when they end the operation without a
+    // message, before any change: a check's database call was cancelled or the tool is to end.
+    // The operation then counts as failed; the window clears it before each operation.
+    bool stoppedBeforeChange = false;
+
     // Where the single-date move keeps its journal; set by the window. None: no journal is kept,
     // and a move that stops part-way cannot be continued or moved back.
     MoveJournal* moveJournal = nullptr;

@@ -138,8 +138,13 @@ public:
     bool WaitCancelled() override {
         return r_.OnWindowThread([&] { return w_.WaitCancelled(); });
     }
-    void CloseWait() override {
-        r_.OnWindowThread([&] { w_.CloseWait(); });
+    void CloseWait(int secondsWaited, bool cancelled) override {
+        r_.OnWindowThread([&] { w_.CloseWait(secondsWaited, cancelled); });
+    }
+    // Answered here, on the operation's own thread: the window's thread may be busy.
+    bool StopRequested() override { return r_.StopRequested(); }
+    void Trace(const std::string& line) override {
+        r_.OnWindowThread([&] { w_.Trace(line); });
     }
     void ShowProgress(const std::string& caption, int done, int total) override {
         r_.OnWindowThread([&] { w_.ShowProgress(caption, done, total); });
@@ -253,6 +258,10 @@ WindowOps& OperationRunner::Window() {
     return *handOff_;
 }
 
+bool OperationRunner::StopRequested() const {
+    return stopRequested_ && stopRequested_();
+}
+
 void OperationRunner::Call(const std::function<void()>& fn) {
     std::exception_ptr failure;
     bool done = false;
@@ -287,6 +296,12 @@ void OperationRunner::PostLogLine(const std::string& line) {
 }
 
 void OperationRunner::CarryOut(std::deque<Task>& tasks) {
+    // Whatever the operation handed over came after the call under watch had ended, since it
+    // waits for its calls: the wait dialog goes first, so that no result box is shown over it.
+    if (waitShown_ && !tasks.empty()) {
+        const db::DbConnection::Call call = watched_->CurrentCall();
+        if (!call.active || call.serial != waitSerial_) EndWait();
+    }
     std::vector<std::string> lines;
     auto flush = [&] {
         if (lines.empty()) return;
@@ -318,6 +333,7 @@ void OperationRunner::Run(db::DbConnection& connection, const std::function<void
         finished_ = false;
         logFailure_ = nullptr;
     }
+    watched_ = &connection;
     std::exception_ptr failure;
     std::exception_ptr windowFailure;  // from the loop itself; the worker is still waited for
     std::thread worker([&] {
@@ -367,12 +383,13 @@ void OperationRunner::Watch(db::DbConnection& connection) {
         EndWait();
         if (!call.active) return;
         waitSerial_ = call.serial;
+        waitSince_ = call.since;
     }
-    if (stopRequested_ && stopRequested_()) {
+    if (StopRequested()) {
         // The tool is to end: nothing is waited for, and no dialog is shown.
         // Raised again on every pass: one that comes while the statement is still being
         // prepared may find nothing to cancel yet.
-        if (waitShown_) window_.CloseWait();
+        if (waitShown_) window_.CloseWait(SecondsWaited(), true);
         waitShown_ = false;
         connection.CancelCall();
         return;
@@ -391,8 +408,12 @@ void OperationRunner::Watch(db::DbConnection& connection) {
     if (!cancelSent_ && window_.WaitCancelled()) cancelSent_ = connection.CancelCall();
 }
 
+int OperationRunner::SecondsWaited() const {
+    return static_cast<int>(MillisecondsSince(waitSince_) / 1000);
+}
+
 void OperationRunner::EndWait() {
-    if (waitShown_) window_.CloseWait();
+    if (waitShown_) window_.CloseWait(SecondsWaited(), cancelSent_);
     waitShown_ = false;
     cancelSent_ = false;
     shownText_.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -23,7 +24,8 @@ namespace form {
 // that has not returned after 2 s brings up the wait dialog (WindowOps::ShowWait), updated every
 // second with the seconds waited and the programs holding uncommitted changes in the table being
 // written (looked up through a second attachment on a thread of its own); its "취소" cancels the
-// call, which then fails like any failed statement. A stop request (the tool is told to end)
+// call, which then fails like any failed statement. The dialog closes once the call has ended,
+// before anything the operation hands over next. A stop request (the tool is told to end)
 // cancels every call at once, without waiting for the dialog.
 //
 // Window() is the WindowOps for the operation: every call on it from the worker is carried out on
@@ -46,8 +48,11 @@ public:
     // watched. Not reentrant.
     void Run(db::DbConnection& connection, const std::function<void()>& operation);
 
-    // The window as the operation sees it.
+    // The window as the operation sees it. Its StopRequested is the runner's own.
     WindowOps& Window();
+
+    // Whether the tool is to end (the stopRequested given); from any thread.
+    bool StopRequested() const;
 
     // Carries out fn on the window's thread and returns its result: at once when called there,
     // otherwise handed to the loop of Run, waiting for it.
@@ -87,6 +92,7 @@ private:
     void CarryOut(std::deque<Task>& tasks);
     void Watch(db::DbConnection& connection);
     void EndWait();
+    int SecondsWaited() const;
 
     WindowOps& window_;
     std::function<void()> processEvents_;
@@ -103,7 +109,9 @@ private:
     std::exception_ptr logFailure_;  // a posted line that could not be drawn, for the worker
 
     // The wait under watch.
+    db::DbConnection* watched_ = nullptr;
     unsigned long waitSerial_ = 0;
+    std::chrono::steady_clock::time_point waitSince_;
     bool waitShown_ = false;
     bool cancelSent_ = false;
     std::string shownText_;

@@ -84,10 +84,18 @@ public:
     // The wait dialog, shown while an operation's database call has not returned: caption "대기",
     // the text, and a "취소" button when the call can be cancelled. It is modal but does not block
     // the caller: ShowWait shows it or replaces its text, WaitCancelled tells whether "취소" has
-    // been pressed since it was shown, CloseWait closes it. A window without one shows nothing.
+    // been pressed since it was shown, CloseWait closes it once the call has ended, after
+    // secondsWaited, cancelled when the call was cancelled ("취소", or the tool is to end). A
+    // window without one shows nothing.
     virtual void ShowWait(const std::string& /*text*/, bool /*cancellable*/) {}
     virtual bool WaitCancelled() { return false; }
-    virtual void CloseWait() {}
+    virtual void CloseWait(int /*secondsWaited*/, bool /*cancelled*/) {}
+
+    // Whether the tool is to end (a termination signal, the end of the session): an operation
+    // changes nothing from then on. Safe from any thread.
+    virtual bool StopRequested() { return false; }
+    // A line for the log of changes only, not for the page's log.
+    virtual void Trace(const std::string& /*line*/) {}
 };
 
 }  // namespace form

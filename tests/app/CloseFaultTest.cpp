@@ -1,10 +1,16 @@
-// Closing the window when disconnecting fails. The client library is a stand-in whose detach
-// fails on request; its own executable, because a loaded client library stays for the process.
+// The window on a stand-in client library whose calls fail or are slow on request: closing when
+// disconnecting fails, and "취소" while a check before a change waits on the server. Its own
+// executable, because a loaded client library stays for the process.
+#include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "app/MainWindow.h"
+#include "app/OperationTrace.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/FaultyClientControl.h"
 #include "tests/support/TestDatabase.h"
@@ -35,6 +41,44 @@ TEST(CloseFaultTest, AFailedDisconnectIsShownKeepsTheWindowOpenAndClosingCanBeRe
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(state.IBDatabase1.IsConnected());
     EXPECT_TRUE(state.TableNoList.empty());
+}
+
+// "취소" in the wait dialog while the check for other programs attached waits on the server (a
+// slow fetch): the payment mode stays, no question or box follows, and the trace tells the wait,
+// its cancel and the failure.
+TEST(CancelledCheck, CancelDuringTheLookupOfOtherProgramsChangesNothingAndAsksNothing) {
+    testing_support::UseFaultyClient();
+    testing_support::TestDatabase database;
+    database.ExecAll(
+        {"insert into ss_master (pos_no) values ('01')",
+         "insert into ss_option_pos (op_pos_no, op_idx, op_set_yn) values ('01', '002', 'N')"});
+    QTemporaryDir files;
+    app::OperationTrace trace(files.path(),
+                              [] { return QDateTime(QDate(2024, 3, 14), QTime(10, 5, 9)); });
+    app_testing::DialogRecorder recorder;
+    auto window = app_testing::OpenWindow(database.Name(), recorder);
+    window->SetTrace(&trace);
+    app_testing::SelectRow(*window, form::ListBoxId::ListBox1, 0);
+    window->RadioButton2->setChecked(true);  // 후불제
+
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        if (app::TWaitForm* wait = window->WaitForm()) wait->CancelButton()->click();
+    });
+    cancel.start(50);
+    testing_support::SlowNextFetch(60000);
+    app_testing::Click(*window, QStringLiteral("Button1"));
+
+    EXPECT_EQ(testing_support::SlowCallsCancelled(), 1);
+    EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+    EXPECT_EQ(database.Count("ss_option_pos", "op_set_yn = 'N'"), 1);
+    QFile file(trace.FileOf(QDate(2024, 3, 14)));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll())
+                  .replace(QStringLiteral("2024-03-14 10:05:09 선후불변경 "), QString())
+                  .replace(QRegularExpression(QStringLiteral("\\([0-9]+초\\)")), "(N초)")
+                  .toStdString(),
+              "대기: DB 작업이 끝나기를 기다리고 있습니다. (N초)\n대기 취소 (N초)\n실패\n");
 }
 
 }  // namespace

@@ -175,6 +175,34 @@ TEST(EntryPoint, ATerminationSignalDuringASlowListLoadEndsTheToolInOrder) {
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
 }
 
+// The signal while the backup before the table lock removal runs long (its output stalls for a
+// minute): the backup is left at once, nothing is changed and no box follows the question.
+TEST(EntryPoint, ATerminationSignalDuringASlowBackupChangesNothing) {
+    testing_support::UseFaultyClient();
+    testing_support::TestDatabase database;
+    database.ExecAll(
+        {"insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('1', '1', '01')"});
+    char name[] = "posfix";
+    char* argv[] = {name, nullptr};
+    app_testing::DialogRecorder recorder;
+    app::StartOptions options;
+    options.databaseName = database.Name();
+    options.dialogs = &recorder;
+    options.onShown = [&](app::TfmMain& window) {
+        FailIfStillRunningAfter(10000);
+        testing_support::StallNextBackup(300);
+        SignalDuringSlowCall signal;
+        window.Button6->click();  // 전체 테이블 락 제거
+    };
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(database.Rows("select tbl_no, lock_sw, pos_no from os_table_lock"),
+              (std::vector<std::vector<std::string>>{{"1", "1", "01"}}));
+    EXPECT_EQ(recorder.events,
+              std::vector<std::string>{"dialog: 테이블 락 제거 진행하시겠습니까?"});
+}
+
 // The signal while the window detaches on closing: the detach is not cut short and the tool still
 // ends in order.
 TEST(EntryPoint, ATerminationSignalDuringTheDetachEndsTheToolInOrder) {

@@ -236,8 +236,8 @@ TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {
 }
 
 // Each operation that changes the database leaves in the day's trace its dialogs with the button
-// chosen, the date page's lines and its end; a list reload leaves nothing. A trace that cannot be
-// written is reported once and stops nothing.
+// chosen, its backup, the date page's lines and its end; a list reload leaves nothing. A trace that
+// cannot be written is reported once and stops nothing.
 TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
     TestDatabase db;
     SeedThreeSales(db);
@@ -273,23 +273,31 @@ TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
     QFile file(files.filePath("posfix-2024-03-14.log"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 18) << lines.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(lines.size(), 20) << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(lines.takeLast().isEmpty());
     std::vector<std::string> texts;
     for (const QString& line : lines) {
         EXPECT_TRUE(line.startsWith(QStringLiteral("2024-03-14 10:05:09 "))) << line.toStdString();
         texts.push_back(line.mid(20).toStdString());
     }
-    EXPECT_EQ(texts[15],
+    EXPECT_EQ(texts[17],
               "매출일자 변경 " + QString::fromStdString(dialogs.errorBoxes[0])
                                      .replace(QStringLiteral("\r\n"), QStringLiteral(" / "))
                                      .toStdString());
-    texts[15] = "error box";
+    texts[17] = "error box";
+    const std::vector<std::string> backups = db.BackupFiles();
+    ASSERT_EQ(backups.size(), 2u);
+    auto backupLine = [](const std::string& path) {
+        return "백업: " + path + " (" + std::to_string(std::filesystem::file_size(path)) +
+               " bytes)";
+    };
     EXPECT_EQ(texts, (std::vector<std::string>{
                          "테이블 락 제거 테이블 락 제거 진행하시겠습니까? → OK",
+                         "테이블 락 제거 " + backupLine(backups[0]),
                          "테이블 락 제거 테이블 락 제거 실패 → OK",
                          "테이블 락 제거 실패",
                          "강제그룹취소 창가 / 강제 그룹취소를 하시겠습니까? → OK",
+                         "강제그룹취소 " + backupLine(backups[1]),
                          "강제그룹취소 그룹취소 되었습니다. → OK",
                          "강제그룹취소 완료",
                          "매출일자 변경 매출일자 변경 진행하시겠습니까? → Cancel",

@@ -1,12 +1,11 @@
 // A row held by another program (an isql-fb process with an uncommitted update), with the
 // operations run as the window runs them (form::OperationRunner) on the scripted window: the wait
-// dialog comes up naming the holder, "취소" fails the operation with nothing changed, and a holder
-// that rolls back lets it complete.
+// dialog comes up naming the holder and "취소" fails the operation with nothing changed (a holder
+// that rolls back is tried through the real window, WaitWindowTest).
 #include <chrono>
 
 #include "datefix/DatePage.h"
 #include "form/OperationRunner.h"
-#include "repairs/TableLocks.h"
 #include "tests/datefix/SalesFixture.h"
 
 namespace datefix_test {
@@ -68,35 +67,6 @@ TEST_F(HeldRowTest, CancellingTheWaitStopsTheDateMoveWithNothingMoved) {
     EXPECT_EQ(ui.log.back(), kSingleFailed);
     EXPECT_EQ(ui.log[ui.log.size() - 2], "ERROR OS_ORDER->2");
     ExpectSameSales(before, Capture(db));
-}
-
-TEST_F(HeldRowTest, AHolderThatRollsBackLetsTheRepairComplete) {
-    db.ExecAll({"insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('1', '1', '01')",
-                "insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('2', '1', '02')"});
-    testing_support::IsqlHolder holder(db,
-                                       "update os_table_lock set pos_no = '03' where tbl_no = '2'");
-    onWait = [&] {
-        if (!ui.waitTexts.empty() && !ui.pressCancel) {
-            ui.pressCancel = false;
-            holder.Rollback();
-            onWait = [] {};
-        }
-    };
-
-    Run(repairs::Button6Click);
-
-    ASSERT_EQ(ui.waitTexts.size(), 1u);
-    EXPECT_EQ(ui.waitTexts[0],
-              "DB 작업이 끝나기를 기다리고 있습니다. (2초)\r\n" + HolderLine(holder));
-    // The holder is another program attached: the question on it comes first.
-    EXPECT_EQ(ui.DialogTexts(),
-              (std::vector<std::string>{
-                  "다른 프로그램이 DB에 연결되어 있습니다.\r\n" + OtherProgramLine(holder) +
-                      "\r\n포스 프로그램을 종료한 후 사용하세요. 그래도 "
-                      "진행하시겠습니까?",
-                  "테이블 락 제거 진행하시겠습니까?", "테이블 락 제거 완료"}));
-    EXPECT_EQ(db.Rows("select tbl_no, lock_sw, pos_no from os_table_lock order by tbl_no"),
-              (std::vector<std::vector<std::string>>{{"1", "0", ""}, {"2", "0", ""}}));
 }
 
 }  // namespace

@@ -1,24 +1,31 @@
 // A row held by another program (an isql-fb process with an uncommitted update) while the date
 // move runs through the real window: the wait dialog comes up within 3 s naming the holder, the
 // window goes on painting while the move waits, and "취소" in the dialog ends the move as a failure
-// with nothing changed. WaitWindow runs offscreen; WaitOnScreen needs a real display (the ctest
-// entry starts a virtual one) and saves two pictures of the screen a second apart.
+// with nothing changed. A table lock removal that waits is let go on: the wait dialog is gone
+// before its result box, and the trace tells the wait. WaitWindow runs offscreen; WaitOnScreen
+// needs a real display (the ctest entry starts a virtual one) and saves two pictures of the
+// screen a second apart.
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 #include "app/MainWindow.h"
 #include "app/MessageDialog.h"
+#include "app/OperationTrace.h"
 #include "app/WaitDialog.h"
 #include "tests/datefix/SalesFixture.h"
 
@@ -35,18 +42,20 @@ std::string HolderLine(const testing_support::IsqlHolder& holder) {
     return "사용 중인 프로그램: isql-fb (PID " + holder.Pid() + ", 127.0.0.1)";
 }
 
-// The date move of 20240313 to 20240314 started with the mouse on a window whose OS_ORDER row 2
-// is held; both questions (other programs attached, go ahead) are answered OK. onWait is called
-// every 50 ms while the wait dialog is open and names the holder; it returns true once it has
-// pressed "취소".
+// An operation started with the mouse on a window where another program holds a row: by default
+// the date move of 20240313 to 20240314 with OS_ORDER row 2 held. Every message dialog is
+// answered OK. onWait is called every 50 ms while the wait dialog is open and names the holder;
+// it returns true once it has pressed "취소" or let the holder go.
 class HeldRowWindow {
 public:
-    explicit HeldRowWindow(const TestDatabase& db)
-        : holder_(db,
-                  "update OS_ORDER set UPD_DT = UPD_DT where SAL_YMD = '20240313' and SAL_SEQ = "
-                  "'2'"),
-          window(db.Name()) {
+    explicit HeldRowWindow(const TestDatabase& db, const std::string& holding =
+                                                       "update OS_ORDER set UPD_DT = UPD_DT where "
+                                                       "SAL_YMD = '20240313' and SAL_SEQ = '2'")
+        : holder_(db, holding), window(db.Name()) {
         window.ShowMain();
+    }
+
+    void ChooseDateMove() {
         window.PageControl1->SetActivePageIndex(window.PageControl1->PageCount() - 1);
         QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
         window.dtChange01->SetDateTime(QDateTime(QDate(2024, 3, 13), QTime(9, 15)));
@@ -54,7 +63,7 @@ public:
         QApplication::processEvents();
     }
 
-    void Start(const std::function<bool(app::TWaitForm&)>& onWait) {
+    void Start(QPushButton* button, const std::function<bool(app::TWaitForm&)>& onWait) {
         // Every question is answered with its OK button, the default one or not.
         QTimer answer;
         QObject::connect(&answer, &QTimer::timeout, [&] {
@@ -62,6 +71,7 @@ public:
             if (!dialog || dialog->property("answered").toBool()) return;
             dialog->setProperty("answered", true);
             questions.push_back(dialog->ClipboardText().toStdString());
+            if (window.WaitForm()) ++dialogsOverTheWait;
             for (QPushButton* button : dialog->findChildren<QPushButton*>())
                 if (button->text() == QStringLiteral("OK"))
                     QTest::mouseClick(button, Qt::LeftButton);
@@ -82,7 +92,7 @@ public:
         });
         poll.start(50);
         start_ = Clock::now();
-        QTest::mouseClick(window.Button9, Qt::LeftButton);
+        QTest::mouseClick(button, Qt::LeftButton);
     }
 
     // Clicks "취소" once the dialog's seconds have gone on from the first text it showed.
@@ -99,15 +109,17 @@ public:
         return lines;
     }
 
-private:
     testing_support::IsqlHolder holder_;
+
+private:
     Clock::time_point start_;
 
 public:
     app::TfmMain window;
     double secondsUntilNamed = -1;
     std::string firstText;
-    std::vector<std::string> questions;
+    std::vector<std::string> questions;  // every message dialog
+    int dialogsOverTheWait = 0;
 };
 
 void ExpectFailedWithNothingChanged(const HeldRowWindow& run, const TestDatabase& db,
@@ -127,8 +139,9 @@ TEST(WaitWindow, CancelInTheWaitDialogEndsTheMoveWithNothingChanged) {
     SeedThreeSales(db);
     const SalesState before = Capture(db);
     HeldRowWindow run(db);
+    run.ChooseDateMove();
     std::string lastText;
-    run.Start([&](app::TWaitForm& wait) {
+    run.Start(run.window.Button9, [&](app::TWaitForm& wait) {
         lastText = wait.Text().toStdString();
         EXPECT_EQ(wait.windowTitle().toStdString(), "대기");
         EXPECT_TRUE(wait.CancelButton()->isVisible());
@@ -144,6 +157,40 @@ TEST(WaitWindow, CancelInTheWaitDialogEndsTheMoveWithNothingChanged) {
     ExpectFailedWithNothingChanged(run, db, before);
 }
 
+// The holder lets its lock row go once the wait dialog names it: the removal completes, its
+// result box comes after the wait dialog has closed, and the trace holds the question on the
+// holder (another program attached) answered OK, the backup, the wait with its holder and its end,
+// the result and "완료": that question is no failure.
+TEST(WaitWindow, TheWaitDialogClosesBeforeTheResultBoxAndTheTraceTellsTheWait) {
+    TestDatabase db;
+    db.Exec("insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('2', '1', '02')");
+    QTemporaryDir files;
+    app::OperationTrace trace(files.path(),
+                              [] { return QDateTime(QDate(2024, 3, 14), QTime(10, 5, 9)); });
+    HeldRowWindow run(db, "update os_table_lock set pos_no = '03' where tbl_no = '2'");
+    run.window.SetTrace(&trace);
+    run.window.PageControl1->SetActivePageIndex(2);
+    run.Start(run.window.Button6, [&](app::TWaitForm&) {
+        run.holder_.Rollback();
+        return true;
+    });
+
+    EXPECT_EQ(run.dialogsOverTheWait, 0);
+    QFile file(trace.FileOf(QDate(2024, 3, 14)));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::string backup = db.BackupFiles().at(0);
+    EXPECT_EQ(QString::fromUtf8(file.readAll())
+                  .replace(QStringLiteral("2024-03-14 10:05:09 테이블 락 제거 "), QString())
+                  .replace(QRegularExpression(QStringLiteral("끝 \\([0-9]+초\\)")), "끝 (N초)")
+                  .toStdString(),
+              "다른 프로그램이 DB에 연결되어 있습니다. / isql-fb (PID " + run.holder_.Pid() +
+                  ", 127.0.0.1) / 포스 프로그램을 종료한 후 사용하세요. 그래도 진행하시겠습니까? "
+                  "→ OK\n테이블 락 제거 진행하시겠습니까? → OK\n백업: " +
+                  backup + " (" + std::to_string(std::filesystem::file_size(backup)) +
+                  " bytes)\n대기: DB 작업이 끝나기를 기다리고 있습니다. (2초) / " +
+                  HolderLine(run.holder_) + "\n대기 끝 (N초)\n테이블 락 제거 완료 → OK\n완료\n");
+}
+
 // The whole screen as a real display shows it.
 QImage GrabScreen() {
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
@@ -156,11 +203,12 @@ TEST(WaitOnScreen, TheWaitDialogIsPaintedWhileTheMoveWaits) {
     SeedThreeSales(db);
     const SalesState before = Capture(db);
     HeldRowWindow run(db);
+    run.ChooseDateMove();
     const QImage beforeMove = GrabScreen();
     QImage first, second;
     QRect dialog;
     Clock::time_point seenAt, firstAt;
-    run.Start([&](app::TWaitForm& wait) {
+    run.Start(run.window.Button9, [&](app::TWaitForm& wait) {
         if (first.isNull()) {
             // Once the dialog's first frame has reached the display.
             if (seenAt == Clock::time_point()) seenAt = Clock::now();

@@ -72,6 +72,7 @@ TEST(ConnectionFailure, ServerNotRunningGivesClientTextWithoutFinalPeriod) {
                 EXPECT_EQ(message[i - 1], '\r');
             EXPECT_EQ(error.SqlCode(), -902);
             EXPECT_NE(error.EngineCode(), 0);
+            EXPECT_EQ(error.Cause(), db::FailureCause::ConnectionLost);
         }
         EXPECT_FALSE(connection.IsConnected());
     }
@@ -93,6 +94,7 @@ TEST_F(Connection, SettingsFailures) {
     } catch (const db::DbError& error) {
         EXPECT_EQ(error.SqlCode(), -902);
         EXPECT_NE(std::string(error.what()).find("password"), std::string::npos) << error.what();
+        EXPECT_EQ(error.Cause(), db::FailureCause::Other);
     }
     EXPECT_FALSE(wrongPassword.IsConnected());
 

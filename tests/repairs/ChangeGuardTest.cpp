@@ -122,6 +122,18 @@ TEST_P(ChangeGuard, AnotherProgramIsNamedCancelKeepsAllAndOkBacksUpFirst) {
     EXPECT_EQ(SnapshotAll(TestDatabase(backups[0])), before);
 }
 
+// Told to end before the checks: the operation stops before the question on the program attached,
+// before any change, without a message.
+TEST_P(ChangeGuard, AStopRequestEndsTheOperationBeforeTheQuestion) {
+    const Tables before = SnapshotAll(s.db);
+    s.window.stopRequested = true;
+    testing_support::IsqlHolder isql(s.db, "");
+    Run();
+    EXPECT_TRUE(s.window.dialogs.empty()) << s.window.dialogs[0].text;
+    EXPECT_TRUE(s.form.stoppedBeforeChange);
+    EXPECT_EQ(SnapshotAll(s.db), before);
+}
+
 TEST_P(ChangeGuard, FailedBackupWarnsAndChangesNothing) {
     // A folder under each name the backup may take in the next seconds: the server refuses it.
     const std::time_t now = std::time(nullptr);

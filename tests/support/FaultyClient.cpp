@@ -1,16 +1,17 @@
 // A stand-in for the Firebird client library in tests. Every entry point is libfbclient's own
 // (this library links it, so a lookup by name through this one finds them), except the rollback
 // and the detach, which fail as often as a test asks without reaching the server, the commit,
-// which can end the process right after the server committed, and the fetch and the detach, which
+// which can end the process right after the server committed, the fetch and the detach, which
 // can be slow on request: a slow fetch ends early as cancelled when the call is cancelled through
-// this library (a slow server query, which the server could not drop at once). Otherwise each
-// passes the call on to the real library.
+// this library (a slow server query, which the server could not drop at once), and the service
+// query, whose backup output can stall. Otherwise each passes the call on to the real library.
 #include <dlfcn.h>
 #include <ibase.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -28,6 +29,8 @@ std::atomic<bool> cancelRaised{false};
 std::atomic<int> slowCallsStarted{0};
 std::atomic<int> slowCallsCancelled{0};
 std::atomic<int> rollbacksSent{0};
+
+std::atomic<int> stalledQueries{0};  // of the backup's output
 
 // Waits up to `ms`; returns false when a cancel cut the wait short.
 bool SlowCall(int ms, bool cancellable) {
@@ -98,6 +101,31 @@ int posfix_slow_calls_cancelled() {
 
 int posfix_rollbacks_sent() {
     return rollbacksSent;
+}
+
+void posfix_stall_next_backup(int queries) {
+    stalledQueries = queries;
+}
+
+// A stalled backup output: the query answers after 0.2 s with no line yet, as the server does
+// while it writes a large table.
+ISC_STATUS ISC_EXPORT isc_service_query(ISC_STATUS* status, isc_svc_handle* service,
+                                        isc_resv_handle* reserved, unsigned short sendLength,
+                                        const ISC_SCHAR* send, unsigned short requestLength,
+                                        const ISC_SCHAR* request, unsigned short bufferLength,
+                                        ISC_SCHAR* buffer) {
+    const ISC_SCHAR nothingYet[] = {isc_info_svc_line, 0, 0, isc_info_svc_timeout, isc_info_end};
+    if (stalledQueries > 0 && bufferLength >= sizeof nothingYet) {
+        --stalledQueries;
+        ++slowCallsStarted;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::memcpy(buffer, nothingYet, sizeof nothingYet);
+        const ISC_STATUS ok[] = {isc_arg_gds, 0, isc_arg_end};
+        return Fail(status, ok);
+    }
+    static const auto real = Real<decltype(&isc_service_query)>("isc_service_query");
+    return real(status, service, reserved, sendLength, send, requestLength, request, bufferLength,
+                buffer);
 }
 
 // Fails with the server's answer to a cancelled call when the slow fetch is cut short.

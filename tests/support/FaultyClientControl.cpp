@@ -48,6 +48,10 @@ void SlowNextDetach(int milliseconds) {
     Control<void (*)(int)>("posfix_slow_next_detach")(milliseconds);
 }
 
+void StallNextBackup(int queries) {
+    Control<void (*)(int)>("posfix_stall_next_backup")(queries);
+}
+
 int SlowCallsStarted() {
     return Control<int (*)()>("posfix_slow_calls_started")();
 }

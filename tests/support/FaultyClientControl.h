@@ -23,6 +23,9 @@ void ExitAfterCommits(int count);
 void SlowNextFetch(int milliseconds);
 // The next detach takes `milliseconds` before it goes to the server; a cancel does not end it.
 void SlowNextDetach(int milliseconds);
+// The next `queries` service queries of a backup take 0.2 s each and read no line, as while the
+// server writes a large table; each counts as a slow call, which a cancel does not end.
+void StallNextBackup(int queries);
 // How many slow calls have begun, and how many of them a cancel ended.
 int SlowCallsStarted();
 int SlowCallsCancelled();

@@ -42,6 +42,8 @@ public:
     std::vector<std::pair<int, int>> progress;
     int progressCloses = 0;
 
+    bool stopRequested = false;  // what StopRequested answers
+
     // Dialogs
     std::vector<Dialog> dialogs;
     std::deque<int> answers;
@@ -81,7 +83,8 @@ public:
     void CloseProgress() override { ++progressCloses; }
     void ShowWait(const std::string& text, bool cancellable) override;
     bool WaitCancelled() override { return waitOpen && waitCancellable && pressCancel; }
-    void CloseWait() override { waitOpen = false; }
+    void CloseWait(int, bool) override { waitOpen = false; }
+    bool StopRequested() override { return stopRequested; }
 
 private:
     std::vector<std::string>& List(form::ListBoxId list);
