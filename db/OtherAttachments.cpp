@@ -39,14 +39,15 @@ std::vector<Attachment> OtherAttachments(DbConnection& connection) {
     return attachments;
 }
 
-std::string DatabaseFilePath(DbConnection& connection) {
+DatabaseFile DatabaseFileOf(DbConnection& connection) {
     DbTransaction transaction(&connection, DbTransaction::Action::Rollback);
     DbQuery query(&connection, &transaction);
-    query.OpenQuery("select MON$DATABASE_NAME from MON$DATABASE");
-    std::string path = query.FieldTextAt(0);
+    query.OpenQuery(
+        "select MON$DATABASE_NAME, cast(MON$PAGES as bigint) * MON$PAGE_SIZE from MON$DATABASE");
+    DatabaseFile file{query.FieldTextAt(0), std::stoull(query.FieldTextAt(1))};
     transaction.Rollback();
-    while (!path.empty() && path.back() == ' ') path.pop_back();
-    return path;
+    while (!file.path.empty() && file.path.back() == ' ') file.path.pop_back();
+    return file;
 }
 
 }  // namespace db

@@ -21,8 +21,13 @@ struct Attachment {
 // Connects when not connected. Throws DbError when they cannot be read.
 std::vector<Attachment> OtherAttachments(DbConnection& connection);
 
-// The server-side path of the connection's database file (MON$DATABASE_NAME). Connects when not
-// connected. Throws DbError.
-std::string DatabaseFilePath(DbConnection& connection);
+// The connection's database file as the server sees it (MON$DATABASE).
+struct DatabaseFile {
+    std::string path;          // MON$DATABASE_NAME, on the server's machine
+    unsigned long long bytes;  // MON$PAGES × MON$PAGE_SIZE
+};
+
+// Reads it in a transaction of its own. Connects when not connected. Throws DbError.
+DatabaseFile DatabaseFileOf(DbConnection& connection);
 
 }  // namespace db

@@ -85,7 +85,31 @@ bool Stop(FormState& form) {
     return false;
 }
 
+// "디스크 여유 공간 부족: 필요 N MB, 남음 M MB" when the disk of the database file's folder, as
+// far as this machine sees it, has less room than the database takes; none otherwise.
+std::optional<std::string> SpaceShortage(FormState& form, const db::DatabaseFile& file) {
+    const std::size_t folderEnd = file.path.find_last_of("/\\");
+    if (folderEnd == std::string::npos) return std::nullopt;
+    const std::string folder = file.path.substr(0, folderEnd + 1);
+    const std::optional<std::uintmax_t> available =
+        form.freeSpace ? form.freeSpace(folder) : LocalFreeSpace(folder);
+    if (!available || *available >= file.bytes) return std::nullopt;
+    constexpr unsigned long long kMb = 1024 * 1024;
+    return "디스크 여유 공간 부족: 필요 " + std::to_string((file.bytes + kMb - 1) / kMb) +
+           " MB, 남음 " + std::to_string(*available / kMb) + " MB";
+}
+
 }  // namespace
+
+std::optional<std::uintmax_t> LocalFreeSpace(const std::string& folder) {
+    std::error_code failed;
+    if (!std::filesystem::is_directory(std::filesystem::u8path(folder), failed))
+        return std::nullopt;
+    const std::filesystem::space_info space =
+        std::filesystem::space(std::filesystem::u8path(folder), failed);
+    if (failed) return std::nullopt;
+    return space.available;
+}
 
 std::string AttachmentLine(const db::Attachment& attachment) {
     std::string name = kUnknownProgram;
@@ -142,9 +166,9 @@ bool BackUpBeforeChange(FormState& form, bool logToPage, std::string* backupPath
                          DialogButtons::Ok);
         return false;
     };
-    std::string databaseFile;
+    db::DatabaseFile databaseFile;
     try {
-        databaseFile = db::DatabaseFilePath(form.IBDatabase1);
+        databaseFile = db::DatabaseFileOf(form.IBDatabase1);
     } catch (const std::exception& e) {
         switch (AfterFailedRead(form, e)) {
             case ReadFailure::GoOn:
@@ -156,11 +180,14 @@ bool BackUpBeforeChange(FormState& form, bool logToPage, std::string* backupPath
         }
     }
     if (ui.StopRequested()) return Stop(form);
+    // A disk that the backup would fill would stop the POS program's own writes too.
+    if (const std::optional<std::string> shortage = SpaceShortage(form, databaseFile))
+        return refuse(*shortage);
 
     std::string path;
     long long bytes = 0;
     try {
-        path = UnusedBackupPath(databaseFile);
+        path = UnusedBackupPath(databaseFile.path);
         ProgressShown shown(ui);
         bytes = db::BackUpThroughServer(
             form.IBDatabase1, path,

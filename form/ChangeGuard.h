@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "db/OtherAttachments.h"
@@ -27,11 +29,17 @@ bool AskIfOthersConnected(FormState& form);
 // up into the folder of its file, with a progress dialog meanwhile, and traces "백업: PATH
 // (N bytes)" (with logToPage in the date page's log instead, which the trace takes up). False,
 // after a warning with the server's text, when the database file cannot be read or the backup
-// failed; the operation must then change nothing. False without a message when the operation is
+// failed, and after the same warning naming the sizes when the disk of the database file's folder
+// (seen from this machine) has less room than the database; the operation must then change
+// nothing. False without a message when the operation is
 // to stop (above), also when the tool was told to end while the backup ran. backupPath (may be
 // null) gets the server-side path of the backup made, empty when none was. With logToPage the
 // date page's log also gets the warning's first line.
 bool BackUpBeforeChange(FormState& form, bool logToPage = false, std::string* backupPath = nullptr);
+
+// The free bytes of the disk holding `folder` (UTF-8), as the user sees it; none when the folder
+// is not there (a server on another machine) or the system cannot tell.
+std::optional<std::uintmax_t> LocalFreeSpace(const std::string& folder);
 
 // "NAME (PID P, ADDRESS)": the program's file name without its folder, its process id and its
 // address without the port.

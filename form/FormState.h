@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +43,11 @@ public:
     // message, before any change: a check's database call was cancelled or the tool is to end.
     // The operation then counts as failed; the window clears it before each operation.
     bool stoppedBeforeChange = false;
+
+    // The free bytes of the disk holding a folder; none when the folder is not on this machine.
+    // Empty: the system's own answer. The check before a backup asks it for the database file's
+    // folder.
+    std::function<std::optional<std::uintmax_t>(const std::string& folder)> freeSpace;
 
     // Where the single-date move keeps its journal; set by the window. None: no journal is kept,
     // and a move that stops part-way cannot be continued or moved back.

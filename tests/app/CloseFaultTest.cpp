@@ -45,7 +45,7 @@ TEST(CloseFaultTest, AFailedDisconnectIsShownKeepsTheWindowOpenAndClosingCanBeRe
 
 // "취소" in the wait dialog while the check for other programs attached waits on the server (a
 // slow fetch): the payment mode stays, no question or box follows, and the trace tells the wait,
-// its cancel and the failure.
+// its cancel and the failure. Then a backup whose output ends early refuses the change.
 TEST(CancelledCheck, CancelDuringTheLookupOfOtherProgramsChangesNothingAndAsksNothing) {
     testing_support::UseFaultyClient();
     testing_support::TestDatabase database;
@@ -79,6 +79,16 @@ TEST(CancelledCheck, CancelDuringTheLookupOfOtherProgramsChangesNothingAndAsksNo
                   .replace(QRegularExpression(QStringLiteral("\\([0-9]+초\\)")), "(N초)")
                   .toStdString(),
               "대기: DB 작업이 끝나기를 기다리고 있습니다. (N초)\n대기 취소 (N초)\n실패\n");
+
+    // A backup whose output ends without the size written is no backup: the change is refused.
+    cancel.stop();
+    testing_support::EndBackupOutputAfter(3);
+    app_testing::Click(*window, QStringLiteral("Button1"));
+    ASSERT_EQ(recorder.dialogs.size(), 1u);
+    EXPECT_EQ(recorder.dialogs[0].text.rfind("DB 백업에 실패하여 작업을 진행하지 않습니다.\r\n", 0),
+              0u)
+        << recorder.dialogs[0].text;
+    EXPECT_EQ(database.Count("ss_option_pos", "op_set_yn = 'N'"), 1);
 }
 
 }  // namespace

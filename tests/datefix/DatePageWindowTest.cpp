@@ -212,6 +212,10 @@ TEST(MoveJournalFile, KeysComeBackAsWritten) {
     file.write("row\tOS_PAY\t5");
     file.close();
     EXPECT_EQ(journal.Find(database)->rows, grown.rows);
+
+    // Added rows that cannot reach the disk fail the append: here the journal is the full device.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), journal.FileOf("full")));
+    EXPECT_FALSE(journal.Append("full", grown, {grown.rows.back()}));
 }
 
 TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {

@@ -151,17 +151,18 @@ TEST_F(Realign, StampsThatAreNoDateStayAndAreCounted) {
         .Row("OS_PAY", "20240313", "1", "2024/03/14 10:05:00")
         .Row("OS_ORDER", "20240313", "1", "          ")
         .Row("OS_ORDER_H", "20240313", "1", "2024-3-14 10:00:00")
-        .Row("CS_BALANCE", "20240313", "1", std::nullopt)              // not counted
-        .Row("OS_TAXPAY", "20240312", "1", "2024/03/14 10:00:00")      // outside the range
-        .Row("OS_TAXPAY", "20240313", "1", "20240313-------bad")       // business date as stamp
-        .Row("OS_MOBILE_PAY", "20240313", "1", "2024-13-45 10:00:00")  // no such month
+        .Row("CS_BALANCE", "20240313", "1", std::nullopt)                // not counted
+        .Row("OS_TAXPAY", "20240312", "1", "2024/03/14 10:00:00")        // outside the range
+        .Row("OS_TAXPAY", "20240313", "1", "20240313-------bad")         // business date as stamp
+        .Row("OS_MOBILE_PAY", "20240313", "1", "2024-13-45 10:00:00")    // no such month
+        .Row("OS_FISHING_GAME", "20240313", "1", "2024-13-05 10:00:00")  // no such month, a day
         .Flush();
     const SalesState before = Capture(db);
 
     ChooseRealign("20240313", "20240316");
     Start();
     EXPECT_EQ(ui.log, (std::vector<std::string>{
-                          kRealignStart, "날짜 형식이 아닌 시간 기록 17건은 변경하지 않았습니다.",
+                          kRealignStart, "날짜 형식이 아닌 시간 기록 18건은 변경하지 않았습니다.",
                           kByHand, kRealignOk}));
     ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
     EXPECT_EQ(db.Count("OS_MASTER", "SAL_YMD = '20240314'"), 1);

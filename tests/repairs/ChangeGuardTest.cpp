@@ -159,6 +159,25 @@ TEST_P(ChangeGuard, FailedBackupWarnsAndChangesNothing) {
                                             "[지정된 날짜 변경] 오류 발생"}));
     }
     for (const std::string& folder : s.db.BackupFiles()) std::filesystem::remove(folder);
+
+    // A disk one byte short of the database's size: refused before the server is asked.
+    const unsigned long long size = std::stoull(
+        s.db.Rows("select cast(mon$pages as bigint) * mon$page_size from mon$database")[0][0]);
+    std::string asked;
+    s.form.freeSpace = [&](const std::string& folder) {
+        asked = folder;
+        return std::uintmax_t{size - 1};
+    };
+    s.window.dialogs.clear();
+    const size_t backups = s.db.BackupFiles().size();
+    Run();
+    EXPECT_EQ(s.window.dialogs.back().text,
+              "DB 백업에 실패하여 작업을 진행하지 않습니다.\r\n디스크 여유 공간 부족: 필요 " +
+                  std::to_string((size + 1048575) / 1048576) + " MB, 남음 " +
+                  std::to_string((size - 1) / 1048576) + " MB");
+    EXPECT_EQ(asked, std::filesystem::path(s.db.Path()).parent_path().string() + "/");
+    EXPECT_EQ(s.db.BackupFiles().size(), backups);
+    EXPECT_EQ(SnapshotAll(s.db), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryChange, ChangeGuard, ::testing::ValuesIn(kOperations),

@@ -30,7 +30,8 @@ std::atomic<int> slowCallsStarted{0};
 std::atomic<int> slowCallsCancelled{0};
 std::atomic<int> rollbacksSent{0};
 
-std::atomic<int> stalledQueries{0};  // of the backup's output
+std::atomic<int> stalledQueries{0};     // of the backup's output
+std::atomic<int> queriesBeforeEnd{-1};  // of the backup's output, then it ends; -1: never
 
 // Waits up to `ms`; returns false when a cancel cut the wait short.
 bool SlowCall(int ms, bool cancellable) {
@@ -107,6 +108,10 @@ void posfix_stall_next_backup(int queries) {
     stalledQueries = queries;
 }
 
+void posfix_end_backup_output_after(int queries) {
+    queriesBeforeEnd = queries;
+}
+
 // A stalled backup output: the query answers after 0.2 s with no line yet, as the server does
 // while it writes a large table.
 ISC_STATUS ISC_EXPORT isc_service_query(ISC_STATUS* status, isc_svc_handle* service,
@@ -115,6 +120,14 @@ ISC_STATUS ISC_EXPORT isc_service_query(ISC_STATUS* status, isc_svc_handle* serv
                                         const ISC_SCHAR* request, unsigned short bufferLength,
                                         ISC_SCHAR* buffer) {
     const ISC_SCHAR nothingYet[] = {isc_info_svc_line, 0, 0, isc_info_svc_timeout, isc_info_end};
+    const ISC_SCHAR ended[] = {isc_info_svc_line, 0, 0, isc_info_end};
+    if (queriesBeforeEnd == 0 && bufferLength >= sizeof ended) {
+        queriesBeforeEnd = -1;
+        std::memcpy(buffer, ended, sizeof ended);
+        const ISC_STATUS ok[] = {isc_arg_gds, 0, isc_arg_end};
+        return Fail(status, ok);
+    }
+    if (queriesBeforeEnd > 0) --queriesBeforeEnd;
     if (stalledQueries > 0 && bufferLength >= sizeof nothingYet) {
         --stalledQueries;
         ++slowCallsStarted;

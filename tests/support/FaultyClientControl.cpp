@@ -52,6 +52,10 @@ void StallNextBackup(int queries) {
     Control<void (*)(int)>("posfix_stall_next_backup")(queries);
 }
 
+void EndBackupOutputAfter(int queries) {
+    Control<void (*)(int)>("posfix_end_backup_output_after")(queries);
+}
+
 int SlowCallsStarted() {
     return Control<int (*)()>("posfix_slow_calls_started")();
 }

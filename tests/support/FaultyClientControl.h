@@ -26,6 +26,9 @@ void SlowNextDetach(int milliseconds);
 // The next `queries` service queries of a backup take 0.2 s each and read no line, as while the
 // server writes a large table; each counts as a slow call, which a cancel does not end.
 void StallNextBackup(int queries);
+// After `queries` more service queries of a backup, the output ends as if the backup had
+// finished, without its last line that tells the bytes written.
+void EndBackupOutputAfter(int queries);
 // How many slow calls have begun, and how many of them a cancel ended.
 int SlowCallsStarted();
 int SlowCallsCancelled();
