@@ -160,8 +160,28 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     app::TfmMain window(db.Name());
     window.State().moveJournal = &journal;
     ShowDatePage(window);
+    const std::string split =
+        "20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 다시 실행하면 "
+        "이어서 진행하고, 두 날짜를 바꿔 실행하면 되돌립니다.";
+    {
+        DialogClicker told({true});
+        window.WarnOfStoppedMove();  // as the tool does once its window is up
+        EXPECT_EQ(told.Texts(), std::vector<std::string>{split});
+    }
     QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 14));
+    // A payment booked since the stop under a moved sale's number refuses going on.
+    SalesSeed(db).Row("OS_PAY", "20240314", "2", "2024-03-14 19:00:00").Flush();
+    {
+        DialogClicker refused({true, true});
+        QTest::mouseClick(window.Button9, Qt::LeftButton);
+        ASSERT_EQ(refused.shown.size(), 2u);
+        EXPECT_EQ(refused.shown[1].text.substr(0, refused.shown[1].text.find("\r\n")),
+                  "20240313 → 20240314 매출일자 변경 이후 20240314에 같은 번호의 매출이 새로 "
+                  "등록되어 이어서 진행하거나 되돌릴 수 없습니다.");
+        EXPECT_EQ(LogLines(window).back(), kSingleFailed);
+    }
+    db.Exec("delete from OS_PAY where SAL_YMD = '20240314'");
     DialogClicker clicker({true, true, true});
     QTest::mouseClick(window.Button9, Qt::LeftButton);
     ASSERT_EQ(clicker.shown.size(), 3u);
