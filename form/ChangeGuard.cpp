@@ -20,6 +20,8 @@ constexpr const char* kCloseThemFirst =
     "포스 프로그램을 종료한 후 사용하세요. 그래도 진행하시겠습니까?";
 constexpr const char* kUnknownProgram = "알 수 없는 프로그램";
 constexpr const char* kBackupFailed = "DB 백업에 실패하여 작업을 진행하지 않습니다.";
+constexpr const char* kOthersUnknown =
+    "다른 프로그램의 DB 연결 여부를 확인할 수 없어 작업을 진행하지 않습니다.";
 constexpr const char* kBackupCaption = "DB 백업 중";
 
 std::string TwoDigits(int value) {
@@ -144,7 +146,9 @@ bool AskIfOthersConnected(FormState& form) {
             case ReadFailure::Stop:
                 return Stop(form);
             case ReadFailure::Refuse:
-                throw;
+                form.ui.MessageDialog(std::string(kOthersUnknown) + "\r\n" + e.what(),
+                                      DialogKind::Warning, DialogButtons::Ok);
+                return false;
         }
     }
     if (form.ui.StopRequested()) return Stop(form);

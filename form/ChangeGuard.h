@@ -21,8 +21,9 @@ namespace form {
 
 // Right before the operation's first question (or its first change when it asks none): when
 // other programs are attached to the database, asks whether to go on anyway (a warning with OK
-// and Cancel, Cancel the default). False when the operator did not answer OK, and when the
-// operation is to stop (above). Any other failure of the read leaves here.
+// and Cancel, Cancel the default). False when the operator did not answer OK, when the
+// operation is to stop (above), and after a warning with the server's text when the read failed
+// otherwise: without knowing who is attached, nothing is changed.
 bool AskIfOthersConnected(FormState& form);
 
 // After the operation's questions, before its first change: has the server back the database

@@ -80,14 +80,20 @@ TEST(CancelledCheck, CancelDuringTheLookupOfOtherProgramsChangesNothingAndAsksNo
                   .toStdString(),
               "대기: DB 작업이 끝나기를 기다리고 있습니다. (N초)\n대기 취소 (N초)\n실패\n");
 
-    // A backup whose output ends without the size written is no backup: the change is refused.
+    // The lookup refused by the server, and a backup whose output ends without the size written:
+    // each refuses the change with a warning.
     cancel.stop();
+    testing_support::FailNextFetch();
+    app_testing::Click(*window, QStringLiteral("Button1"));
     testing_support::EndBackupOutputAfter(3);
     app_testing::Click(*window, QStringLiteral("Button1"));
-    ASSERT_EQ(recorder.dialogs.size(), 1u);
-    EXPECT_EQ(recorder.dialogs[0].text.rfind("DB 백업에 실패하여 작업을 진행하지 않습니다.\r\n", 0),
+    ASSERT_EQ(recorder.dialogs.size(), 2u);
+    EXPECT_EQ(recorder.dialogs[0].text,
+              "다른 프로그램의 DB 연결 여부를 확인할 수 없어 작업을 진행하지 않습니다.\r\n"
+              "refused by the stand-in");
+    EXPECT_EQ(recorder.dialogs[1].text.rfind("DB 백업에 실패하여 작업을 진행하지 않습니다.\r\n", 0),
               0u)
-        << recorder.dialogs[0].text;
+        << recorder.dialogs[1].text;
     EXPECT_EQ(database.Count("ss_option_pos", "op_set_yn = 'N'"), 1);
 }
 

@@ -23,6 +23,7 @@ int commitsBeforeExit = 0;
 // Slow calls: the next fetch or detach takes this long; set by the test's thread, read by the
 // tool's worker, cancelled from the window's thread.
 std::atomic<int> fetchDelayMs{0};
+std::atomic<bool> failNextFetch{false};
 std::atomic<int> detachDelayMs{0};
 std::atomic<bool> slowCallUnderWay{false};
 std::atomic<bool> cancelRaised{false};
@@ -88,6 +89,10 @@ void posfix_slow_next_fetch(int milliseconds) {
     fetchDelayMs = milliseconds;
 }
 
+void posfix_fail_next_fetch() {
+    failNextFetch = true;
+}
+
 void posfix_slow_next_detach(int milliseconds) {
     detachDelayMs = milliseconds;
 }
@@ -146,6 +151,12 @@ ISC_STATUS ISC_EXPORT isc_dsql_fetch(ISC_STATUS* status, isc_stmt_handle* statem
                                      unsigned short version, const XSQLDA* sqlda) {
     if (const int delay = fetchDelayMs.exchange(0); delay > 0 && !SlowCall(delay, true)) {
         const ISC_STATUS failure[] = {isc_arg_gds, isc_cancelled, isc_arg_end};
+        return Fail(status, failure);
+    }
+    if (failNextFetch.exchange(false)) {
+        const ISC_STATUS failure[] = {isc_arg_gds, isc_random, isc_arg_string,
+                                      reinterpret_cast<ISC_STATUS>("refused by the stand-in"),
+                                      isc_arg_end};
         return Fail(status, failure);
     }
     using Fetch = ISC_STATUS (*)(ISC_STATUS*, isc_stmt_handle*, unsigned short, const XSQLDA*);

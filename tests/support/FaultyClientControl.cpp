@@ -44,6 +44,10 @@ void SlowNextFetch(int milliseconds) {
     Control<void (*)(int)>("posfix_slow_next_fetch")(milliseconds);
 }
 
+void FailNextFetch() {
+    Control<void (*)()>("posfix_fail_next_fetch")();
+}
+
 void SlowNextDetach(int milliseconds) {
     Control<void (*)(int)>("posfix_slow_next_detach")(milliseconds);
 }

@@ -21,6 +21,8 @@ void ExitAfterCommits(int count);
 // The next fetch takes `milliseconds`, unless the call is cancelled meanwhile: then it fails at
 // once with "operation was cancelled" (isc_cancelled).
 void SlowNextFetch(int milliseconds);
+// The next fetch fails with a server error that is neither a cancel nor a lost connection.
+void FailNextFetch();
 // The next detach takes `milliseconds` before it goes to the server; a cancel does not end it.
 void SlowNextDetach(int milliseconds);
 // The next `queries` service queries of a backup take 0.2 s each and read no line, as while the
