@@ -23,6 +23,8 @@ std::vector<std::string> WindowsCandidates(const std::string& programFolder,
     }
     candidates.push_back("fbclient.dll");
     candidates.push_back("gds32.dll");
+    if (!programFolder.empty())
+        candidates.push_back(InFolder(InFolder(programFolder, "firebird"), "fbclient.dll"));
     return candidates;
 }
 

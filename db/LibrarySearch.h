@@ -26,10 +26,12 @@ struct LoadedLibrary {
 // a 64-bit program): ERROR_BAD_EXE_FORMAT.
 constexpr unsigned long kWrongArchitectureError = 193;
 
-// Where Firebird's own tools find the client on Windows, in this order: fbclient.dll in the
-// program's folder, in the root of the default Firebird instance and in its bin folder (older
-// versions), then the bare names fbclient.dll and gds32.dll for the system's own search. An
-// empty folder is left out; folders are UTF-8.
+// Where the client is looked for on Windows, in this order: where Firebird's own tools find it
+// (fbclient.dll in the program's folder, in the root of the default Firebird instance and in its
+// bin folder (older versions), then the bare names fbclient.dll and gds32.dll for the system's
+// own search), and last the client shipped with the program, firebird\fbclient.dll in the
+// program's folder: the store's own client fits its server best, the shipped one serves when
+// that is missing or unusable (32-bit). An empty folder is left out; folders are UTF-8.
 std::vector<std::string> WindowsCandidates(const std::string& programFolder,
                                            const std::string& instanceRoot);
 

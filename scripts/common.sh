@@ -34,6 +34,11 @@ posfix_show_keep_last() {
     printf '%s\n' "$last"
 }
 
+# The options of the plain build in build/ (scripts/test; scripts/windows-check builds the tool
+# there when it is missing).
+POSFIX_BUILD_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DPOSFIX_WERROR=ON -DPOSFIX_SANITIZE=OFF
+    -DPOSFIX_BUILD_TESTS=ON -DPOSFIX_BUILD_BENCH=ON)
+
 posfix_say() { printf '\n==> %s\n' "$*"; }
 posfix_die() {
     echo "error: $*" >&2

@@ -37,7 +37,7 @@ std::string FailureOf(const std::vector<std::string>& candidates, RecordingLoade
 
 int library = 0;
 
-TEST(LibrarySearch, ProgramFolderThenInstanceRootAndBinThenTheSystemSearch) {
+TEST(LibrarySearch, ProgramFolderThenInstanceRootAndBinThenTheSystemSearchThenTheShippedClient) {
     EXPECT_EQ(db::WindowsCandidates("C:\\POS", "C:\\Program Files\\Firebird\\Firebird_3_0\\"),
               (std::vector<std::string>{
                   "C:\\POS\\fbclient.dll",
@@ -45,10 +45,12 @@ TEST(LibrarySearch, ProgramFolderThenInstanceRootAndBinThenTheSystemSearch) {
                   "C:\\Program Files\\Firebird\\Firebird_3_0\\bin\\fbclient.dll",
                   "fbclient.dll",
                   "gds32.dll",
+                  "C:\\POS\\firebird\\fbclient.dll",
               }));
-    // No Firebird registered: the program's folder, then the system's search alone.
-    EXPECT_EQ(db::WindowsCandidates("C:\\포스", ""),
-              (std::vector<std::string>{"C:\\포스\\fbclient.dll", "fbclient.dll", "gds32.dll"}));
+    // No Firebird registered: the program's folder, the system's search, the shipped client.
+    EXPECT_EQ(db::WindowsCandidates("C:\\포스\\", ""),
+              (std::vector<std::string>{"C:\\포스\\fbclient.dll", "fbclient.dll", "gds32.dll",
+                                        "C:\\포스\\firebird\\fbclient.dll"}));
 }
 
 TEST(LibrarySearch, TheFirstCandidateThatLoadsIsKeptAndNoLaterOneIsTried) {
@@ -64,7 +66,7 @@ TEST(LibrarySearch, TheFirstCandidateThatLoadsIsKeptAndNoLaterOneIsTried) {
                                         "D:\\FB\\bin\\fbclient.dll"}));
 }
 
-TEST(LibrarySearch, A32BitClientIsNamedUnlessALaterCandidateLoads) {
+TEST(LibrarySearch, A32BitClientIsNamedOnlyWhenNoLaterCandidateLoadsNotEvenTheShippedOne) {
     const auto candidates = db::WindowsCandidates("C:\\POS", "D:\\FB");
     RecordingLoader loader;
     loader.outcomes["D:\\FB\\fbclient.dll"] = {nullptr, db::kWrongArchitectureError};
@@ -74,8 +76,10 @@ TEST(LibrarySearch, A32BitClientIsNamedUnlessALaterCandidateLoads) {
     EXPECT_NE(db::WrongArchitectureMessage("X").find("X is a 32-bit library"), std::string::npos);
     EXPECT_NE(db::WrongArchitectureMessage("X").find("64-bit Firebird client"), std::string::npos);
 
-    loader.outcomes["gds32.dll"] = {&library, 0};
-    EXPECT_EQ(db::LoadFirst(candidates, loader.Loader()).candidate, "gds32.dll");
+    // A store with a 32-bit Firebird ends at the shipped client.
+    loader.outcomes["C:\\POS\\firebird\\fbclient.dll"] = {&library, 0};
+    EXPECT_EQ(db::LoadFirst(candidates, loader.Loader()).candidate,
+              "C:\\POS\\firebird\\fbclient.dll");
 }
 
 TEST(LibrarySearch, NothingFoundKeepsTheInterBaseMessage) {
