@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -144,6 +145,27 @@ private:
     std::thread thread_;
 };
 
+// Starts the tool on the stand-in client library and, once its window is shown, runs `act` with a
+// SIGTERM sent as soon as a slow call of the stand-in has begun. The tool must end with code 0
+// within 10 s, however long the slow call would have taken.
+void SignalDuringSlowCallOf(testing_support::TestDatabase& database,
+                            app_testing::DialogRecorder& recorder,
+                            const std::function<void(app::TfmMain&)>& act) {
+    char name[] = "posfix";
+    char* argv[] = {name, nullptr};
+    app::StartOptions options;
+    options.databaseName = database.Name();
+    options.dialogs = &recorder;
+    options.onShown = [&](app::TfmMain& window) {
+        FailIfStillRunningAfter(10000);
+        SignalDuringSlowCall signal;
+        act(window);
+    };
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
 // The signal while the group list loads slowly (a query the server takes long to answer): the
 // load is cancelled at once, no box is shown, its transaction is rolled back and the tool ends.
 TEST(EntryPoint, ATerminationSignalDuringASlowListLoadEndsTheToolInOrder) {
@@ -152,23 +174,13 @@ TEST(EntryPoint, ATerminationSignalDuringASlowListLoadEndsTheToolInOrder) {
     database.ExecAll(
         {"INSERT INTO TI_MASTER (TBL_NO, TBL_NM, GRP_NO, GRP_MST_YN) VALUES "
          "('T7', 'A', 'G1', 'Y')"});
-    char name[] = "posfix";
-    char* argv[] = {name, nullptr};
     app_testing::DialogRecorder recorder;
-    app::StartOptions options;
-    options.databaseName = database.Name();
-    options.dialogs = &recorder;
     int rollbacksBefore = -1;
-    options.onShown = [&](app::TfmMain& window) {
-        FailIfStillRunningAfter(10000);
+    SignalDuringSlowCallOf(database, recorder, [&](app::TfmMain& window) {
         rollbacksBefore = testing_support::RollbacksSent();
         testing_support::SlowNextFetch(60000);
-        SignalDuringSlowCall signal;
         window.Button4->click();  // 검색
-    };
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    });
     EXPECT_EQ(testing_support::SlowCallsCancelled(), 1);
     EXPECT_GT(testing_support::RollbacksSent(), rollbacksBefore);
     EXPECT_EQ(OtherAttachments(database), 0);
@@ -182,21 +194,11 @@ TEST(EntryPoint, ATerminationSignalDuringASlowBackupChangesNothing) {
     testing_support::TestDatabase database;
     database.ExecAll(
         {"insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('1', '1', '01')"});
-    char name[] = "posfix";
-    char* argv[] = {name, nullptr};
     app_testing::DialogRecorder recorder;
-    app::StartOptions options;
-    options.databaseName = database.Name();
-    options.dialogs = &recorder;
-    options.onShown = [&](app::TfmMain& window) {
-        FailIfStillRunningAfter(10000);
+    SignalDuringSlowCallOf(database, recorder, [](app::TfmMain& window) {
         testing_support::StallNextBackup(300);
-        SignalDuringSlowCall signal;
         window.Button6->click();  // 전체 테이블 락 제거
-    };
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    });
     EXPECT_EQ(database.Rows("select tbl_no, lock_sw, pos_no from os_table_lock"),
               (std::vector<std::vector<std::string>>{{"1", "1", "01"}}));
     EXPECT_EQ(recorder.events,
@@ -208,21 +210,13 @@ TEST(EntryPoint, ATerminationSignalDuringASlowBackupChangesNothing) {
 TEST(EntryPoint, ATerminationSignalDuringTheDetachEndsTheToolInOrder) {
     testing_support::UseFaultyClient();
     testing_support::TestDatabase database;
-    char name[] = "posfix";
-    char* argv[] = {name, nullptr};
     app_testing::DialogRecorder recorder;
-    app::StartOptions options;
-    options.databaseName = database.Name();
-    options.dialogs = &recorder;
     bool closed = false;
-    options.onShown = [&](app::TfmMain& window) {
-        FailIfStillRunningAfter(10000);
+    SignalDuringSlowCallOf(database, recorder, [&](app::TfmMain& window) {
         QObject::connect(&window, &app::TfmMain::Closed, [&] { closed = true; });
         testing_support::SlowNextDetach(1000);
-        SignalDuringSlowCall signal;
         window.Button2->click();  // 종료
-    };
-    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    });
     EXPECT_TRUE(closed);
     EXPECT_EQ(testing_support::SlowCallsStarted(), 1);
     EXPECT_EQ(testing_support::SlowCallsCancelled(), 0);
