@@ -4,6 +4,7 @@
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -69,22 +70,21 @@ private:
     WindowOps& ui_;
 };
 
-enum class ReadFailure { GoOn, Stop, Refuse };
-
-// What a failed read of a check means for the operation (see ChangeGuard.h).
-ReadFailure AfterFailedRead(FormState& form, const std::exception& failure) {
-    const auto* error = dynamic_cast<const db::DbError*>(&failure);
-    const db::FailureCause cause = error ? error->Cause() : db::FailureCause::Other;
-    if (form.ui.StopRequested() || cause == db::FailureCause::Cancelled) return ReadFailure::Stop;
-    if (!form.IBDatabase1.IsConnected() || cause == db::FailureCause::ConnectionLost)
-        return ReadFailure::GoOn;
-    return ReadFailure::Refuse;
-}
-
 // The operation ends here, before any change and without a message, as a failure.
 bool Stop(FormState& form) {
     form.stoppedBeforeChange = true;
     return false;
+}
+
+// What a failed read of a check means for the operation (see ChangeGuard.h): the step's result,
+// `refuse` giving it for a failure that neither stops the operation nor lets it go on.
+bool AfterFailedRead(FormState& form, const std::exception& failure,
+                     const std::function<bool()>& refuse) {
+    const auto* error = dynamic_cast<const db::DbError*>(&failure);
+    const db::FailureCause cause = error ? error->Cause() : db::FailureCause::Other;
+    if (form.ui.StopRequested() || cause == db::FailureCause::Cancelled) return Stop(form);
+    if (!form.IBDatabase1.IsConnected() || cause == db::FailureCause::ConnectionLost) return true;
+    return refuse();
 }
 
 // "디스크 여유 공간 부족: 필요 N MB, 남음 M MB" when the disk of the database file's folder, as
@@ -140,16 +140,11 @@ bool AskIfOthersConnected(FormState& form) {
     try {
         others = db::OtherAttachments(form.IBDatabase1);
     } catch (const std::exception& e) {
-        switch (AfterFailedRead(form, e)) {
-            case ReadFailure::GoOn:
-                return true;
-            case ReadFailure::Stop:
-                return Stop(form);
-            case ReadFailure::Refuse:
-                form.ui.MessageDialog(std::string(kOthersUnknown) + "\r\n" + e.what(),
-                                      DialogKind::Warning, DialogButtons::Ok);
-                return false;
-        }
+        return AfterFailedRead(form, e, [&] {
+            form.ui.MessageDialog(std::string(kOthersUnknown) + "\r\n" + e.what(),
+                                  DialogKind::Warning, DialogButtons::Ok);
+            return false;
+        });
     }
     if (form.ui.StopRequested()) return Stop(form);
     if (others.empty()) return true;
@@ -174,14 +169,7 @@ bool BackUpBeforeChange(FormState& form, bool logToPage, std::string* backupPath
     try {
         databaseFile = db::DatabaseFileOf(form.IBDatabase1);
     } catch (const std::exception& e) {
-        switch (AfterFailedRead(form, e)) {
-            case ReadFailure::GoOn:
-                return true;
-            case ReadFailure::Stop:
-                return Stop(form);
-            case ReadFailure::Refuse:
-                return refuse(e.what());
-        }
+        return AfterFailedRead(form, e, [&] { return refuse(e.what()); });
     }
     if (ui.StopRequested()) return Stop(form);
     // A disk that the backup would fill would stop the POS program's own writes too.
