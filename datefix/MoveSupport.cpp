@@ -69,6 +69,7 @@ bool ReadStoppedMove(form::FormState& form, std::optional<form::MoveJournalEntry
     form::MoveJournalEntry entry;
     switch (store->Read(database, entry)) {
         case form::JournalState::None:
+        case form::JournalState::Completed:
             return true;
         case form::JournalState::Found:
             // A journal without keys stopped before its first commit: nothing moved.

@@ -6,15 +6,20 @@
 
 namespace form {
 
-// One row key a single-date move has moved (or is about to commit): the table as the move spells
-// it, the key column's value and, for OS_Order, its Tbl_Sal_Seq. Keys are database bytes.
+// One row a single-date move has moved (or is about to commit): the table as the move spells it,
+// the key column's value, for OS_Order its Tbl_Sal_Seq, and the row's own address. Values are
+// database bytes.
 struct JournalRow {
     std::string table;
-    std::string key;
+    std::string key;        // Sal_Seq, bill_no in cs_master; empty in OC_REGISTER
     std::string tblSalSeq;  // empty where the table has none
+    // The row's RDB$DB_KEY (8 bytes). Empty in a journal written before rows were addressed one
+    // by one: such a row stands for every row of its table with its key.
+    std::string dbKey = {};
 
     bool operator==(const JournalRow& other) const {
-        return table == other.table && key == other.key && tblSalSeq == other.tblSalSeq;
+        return table == other.table && key == other.key && tblSalSeq == other.tblSalSeq &&
+               dbKey == other.dbKey;
     }
 };
 
@@ -35,8 +40,10 @@ struct MoveJournalEntry {
 enum class JournalState {
     None,        // no journal: no move of this database is under way or stopped
     Found,       // a journal, read whole
-    Unreadable,  // a journal that cannot be opened or read as one, or that a completed move could
-                 // not remove: no move may start while it is there
+    Completed,   // the journal of a completed move that could not be removed: no move is stopped,
+                 // and the next move replaces it
+    Unreadable,  // a journal that cannot be opened or read as one: no move may start while it is
+                 // there
 };
 
 // Where the journal of each database (by its connection name) is kept from one run of the tool
@@ -67,7 +74,8 @@ public:
         return Write(database, entry);
     }
     // Removes the journal of a completed move. False when it is still there: from then on it
-    // reads as Unreadable, never as a stopped move.
+    // reads as Completed, never as a stopped move, in this run and later ones, until it is
+    // replaced or gone.
     virtual bool Remove(const std::string& database) = 0;
     // Where the database's journal is kept, for messages (UTF-8).
     virtual std::string Location(const std::string& database) const = 0;
