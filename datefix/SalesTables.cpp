@@ -8,8 +8,6 @@ using db::SqlQuote;
 
 namespace {
 
-constexpr const char* kStampedColumns = "Sal_Seq, Substring(Upd_Dt from 11 for 9) Upd_Dt";
-
 // Completes "substring(<stamp>" to the test that the stamp begins with a date YYYY-MM-DD: month
 // 01 to 12, day 01 to 31. The hyphens stand in brackets: a bare "-" is special in SIMILAR TO.
 constexpr const char* kDateShape =
@@ -18,12 +16,11 @@ constexpr const char* kDateShape =
 }  // namespace
 
 const std::array<SingleDateTable, 20> kSingleDateTables = {{
-    {"OS_Order", "Sal_Seq, Substring(Upd_Dt from 11 for 9) Upd_Dt, Tbl_Sal_Seq", "Upd_Dt",
-     "Sal_Seq", "OS_ORDER->", true},
-    {"OS_Order_h", kStampedColumns, "Upd_Dt", "Sal_Seq", "OS_Order_h->", false},
-    {"os_order_setitem", kStampedColumns, "Upd_Dt", "Sal_Seq", "os_order_setitem->", false},
-    {"OS_MASTER", kStampedColumns, "Upd_Dt", "Sal_Seq", "OS_MASTER->", false},
-    {"OS_PAY", kStampedColumns, "Upd_Dt", "Sal_Seq", "OS_PAY->", false},
+    {"OS_Order", "Sal_Seq, Tbl_Sal_Seq", "Upd_Dt", "Sal_Seq", "OS_ORDER->", true},
+    {"OS_Order_h", "Sal_Seq", "Upd_Dt", "Sal_Seq", "OS_Order_h->", false},
+    {"os_order_setitem", "Sal_Seq", "Upd_Dt", "Sal_Seq", "os_order_setitem->", false},
+    {"OS_MASTER", "Sal_Seq", "Upd_Dt", "Sal_Seq", "OS_MASTER->", false},
+    {"OS_PAY", "Sal_Seq", "Upd_Dt", "Sal_Seq", "OS_PAY->", false},
     {"OS_PAY_INFO", "Sal_Seq", nullptr, "Sal_Seq", "OS_PAY_INFO->", false},
     {"os_order_tbl_seq", "Sal_Seq", "Reg_Dt", "Sal_Seq", "os_order_tbl_seq->", false},
     {"cs_master", "bill_no", "Upd_Dt", "bill_no", "cs_master->", false},
@@ -40,6 +37,9 @@ const std::array<SingleDateTable, 20> kSingleDateTables = {{
     {"OS_LSTICKET_APV_DETAIL", "Sal_Seq", nullptr, "Sal_Seq", "OS_LSTICKET_APV_DETAIL->", false},
     {"OS_LSTICKET_APV_HEAD", "Sal_Seq", nullptr, "Sal_Seq", "OS_LSTICKET_APV_HEAD->", false},
 }};
+
+const SingleDateTable kRegisterTable = {"OC_REGISTER",   "",   nullptr, nullptr,
+                                        "OC_REGISTER->", false};
 
 const std::array<RealignTable, 20> kRealignTables = {{
     {"os_pay_info", nullptr},
@@ -81,11 +81,80 @@ std::string TargetKeysSql(const SingleDateTable& table, const std::string& targe
            " ";
 }
 
-std::string SelectionSql(const SingleDateTable& table, const std::string& wrongDate) {
-    return std::string(" Select ") + table.columns +
+std::string SelectionSql(const SingleDateTable& table, const std::string& date) {
+    return std::string(" Select RDB$DB_KEY") + (table.key ? ", " : "") + table.columns +
            " From " + table.name +
-           "  Where Sal_Ymd = " + SqlQuote(wrongDate) +
+           "  Where Sal_Ymd = " + SqlQuote(date) +
            " ";
+}
+
+// One block text per table, prepared once and run for every batch: the rows travel as one
+// parameter, so no statement text is built or compiled per row, and each row is reached through
+// its RDB$DB_KEY, not by a search of the table. A row the block cannot move as selected stops it:
+// a failure is caught per row so that the row is known (a cancel is not caught: the caller finds
+// the row itself).
+std::string MoveRowsBlockSql(const SingleDateTable& table) {
+    std::string set = std::string("Sal_Ymd = :todate");
+    if (table.stamp)
+        set += std::string(", ") + table.stamp + " = :todashed || coalesce(substring(" +
+               table.stamp + " from 11 for 9), '')";
+    std::string where = "rdb$db_key = :k and Sal_Ymd = :fromdate";
+    if (table.key) where += std::string(" and ") + table.key + " = :s";
+    if (table.tblSalSeq) where += " and Tbl_Sal_Seq = :t";
+    return std::string(
+        "execute block (rowlist varchar(32000) character set none = ?,"
+        " fromdate varchar(8) character set none = ?, todate varchar(8) character set none = ?,"
+        " todashed varchar(10) character set none = ?)"
+        " returns (moved integer, failed integer) as"
+        " declare p integer = 1;"
+        " declare k char(8) character set octets;"
+        " declare s varchar(32000) character set none;"
+        " declare t varchar(32000) character set none;"
+        " declare l integer;"
+        " begin"
+        "  moved = 0;"
+        "  failed = 0;"
+        "  while (p < octet_length(rowlist)) do"
+        "  begin"
+        "   k = substring(rowlist from p for 8);"
+        "   p = p + 8;") +
+        (table.key ? "   l = ascii_val(substring(rowlist from p for 1)) * 256"
+                     " + ascii_val(substring(rowlist from p + 1 for 1));"
+                     "   s = substring(rowlist from p + 2 for l);"
+                     "   p = p + 2 + l;"
+                   : "") +
+        (table.tblSalSeq ? "   l = ascii_val(substring(rowlist from p for 1)) * 256"
+                           " + ascii_val(substring(rowlist from p + 1 for 1));"
+                           "   t = substring(rowlist from p + 2 for l);"
+                           "   p = p + 2 + l;"
+                         : "") +
+        "   begin"
+        "    update " + table.name + " set " + set + " where " + where + ";"
+        "    if (row_count <> 1) then failed = moved + 1;"
+        "    when any do failed = moved + 1;"
+        "   end"
+        "   if (failed > 0) then leave;"
+        "   moved = moved + 1;"
+        "  end"
+        "  suspend;"
+        " end";
+}
+
+namespace {
+
+void PackValue(std::string& batch, const std::string& value) {
+    batch += static_cast<char>((value.size() >> 8) & 0xFF);
+    batch += static_cast<char>(value.size() & 0xFF);
+    batch += value;
+}
+
+}  // namespace
+
+void PackRow(std::string& batch, const SingleDateTable& table, const std::string& dbKey,
+             const std::string& key, const std::string& tblSalSeq) {
+    batch += dbKey;
+    if (table.key) PackValue(batch, key);
+    if (table.tblSalSeq) PackValue(batch, tblSalSeq);
 }
 
 std::string RowUpdateSql(const SingleDateTable& table, const std::string& targetDate,

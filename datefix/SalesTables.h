@@ -1,24 +1,29 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 
 namespace datefix {
 
-// One sales table as the single-date move works through it: the select list of its selection,
-// the time stamp column its update rewrites (none for tables that keep their stamp), the row key
-// and the prefix of its log lines.
+// One table as the single-date move works through it: its key columns, the time stamp column its
+// update rewrites (none for tables that keep their stamp), the row key and the prefix of its log
+// lines.
 struct SingleDateTable {
-    const char* name;       // spelled as in both statements
-    const char* columns;    // the select list between " Select " and " From "
+    const char* name;       // spelled as in every statement
+    const char* columns;    // the key columns its selection reads after RDB$DB_KEY
     const char* stamp;      // "Upd_Dt", "Reg_Dt" or nullptr
-    const char* key;        // "Sal_Seq", or "bill_no" in cs_master
+    const char* key;        // "Sal_Seq", or "bill_no" in cs_master; nullptr in OC_REGISTER
     const char* logPrefix;  // begins the row's log line and, after "ERROR ", its error line
     bool tblSalSeq;         // OS_Order: the key includes Tbl_Sal_Seq
 };
 
 // The twenty tables in the order the single-date move works through them.
 extern const std::array<SingleDateTable, 20> kSingleDateTables;
+
+// The register table, moved after the twenty: its rows have no key and keep their stamp, and
+// they are not logged one by one.
+extern const SingleDateTable kRegisterTable;
 
 // One statement of the multi-date realignment. A dependent table takes the real date of its
 // sale's os_master row; a stamped table the real date of its own stamp column.
@@ -39,12 +44,29 @@ std::string TargetCountSql(const std::string& table, const std::string& targetDa
 // The distinct keys of `table` booked under `targetDate` (column named as the table's key).
 std::string TargetKeysSql(const SingleDateTable& table, const std::string& targetDate);
 
-// The rows of `wrongDate` in one table.
-std::string SelectionSql(const SingleDateTable& table, const std::string& wrongDate);
+// The rows of `date` in one table: RDB$DB_KEY, then the table's key columns.
+std::string SelectionSql(const SingleDateTable& table, const std::string& date);
 
-// Moves the rows of `wrongDate` with one key to `targetDate`. A table with a stamp column gets,
-// row by row, `targetDashed` followed by that row's own characters 11 to 19 of the stamp, so every
-// row keeps its own time of day.
+// A server-side block that moves rows of `table`, each addressed by its RDB$DB_KEY, from one date
+// to another, as long as the row still carries the first date and its key; a stamped table's
+// stamp gets the new date with the row's own time of day. Its parameters: the rows
+// (PackRow, one after another), the date they carry, the date they get and that date as
+// YYYY-MM-DD. It gives back the number of rows moved and, when it stopped at a row that it did not
+// find as selected or that failed, that row's place in the batch (from 1; 0 when none did).
+std::string MoveRowsBlockSql(const SingleDateTable& table);
+
+// Appends one row to a batch for the block: its RDB$DB_KEY (8 bytes), then its key and, where
+// the table has one, its Tbl_Sal_Seq, each as two length bytes and the value.
+void PackRow(std::string& batch, const SingleDateTable& table, const std::string& dbKey,
+             const std::string& key, const std::string& tblSalSeq);
+
+// Largest batch handed to the block at once (its parameter's size).
+constexpr std::size_t kMaxBatchBytes = 32000;
+
+// Moves the rows of `wrongDate` with one key to `targetDate`, for a journal that lists keys
+// without their rows' addresses. A table with a stamp column gets, row by row, `targetDashed`
+// followed by that row's own characters 11 to 19 of the stamp, so every row keeps its own time of
+// day.
 std::string RowUpdateSql(const SingleDateTable& table, const std::string& targetDate,
                          const std::string& targetDashed, const std::string& wrongDate,
                          const std::string& key, const std::string& tblSalSeq);

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <map>
 #include <optional>
 #include <set>
 #include <stdexcept>
 #include <tuple>
 
 #include "datefix/MoveSupport.h"
+#include "datefix/RowMover.h"
 #include "datefix/SalesTables.h"
 #include "form/ChangeGuard.h"
 #include "form/Cp949.h"
@@ -22,8 +24,6 @@ constexpr const char* kDone = "완료.";
 constexpr const char* kJournalNotWritten =
     "매출일자 변경 기록을 저장할 수 없어 작업을 진행하지 않습니다.";
 constexpr const char* kJournalNotRemoved = "매출일자 변경 기록을 지울 수 없습니다.";
-// The register step has no key: the journal lists it as one row of this table.
-constexpr const char* kRegisterTable = "OC_REGISTER";
 
 // Thrown inside a unit when its keys could not be put in the journal, so the unit rolls back.
 struct JournalNotWritten : std::runtime_error {
@@ -49,33 +49,78 @@ bool AskToFinish(form::WindowOps& ui, const form::MoveJournalEntry& stopped, boo
            form::kResultOk;
 }
 
-// A sale booked on the target date since the stop under the number of a moved sale: its rows in
-// the tables the journal lists cannot be told from the moved ones, so neither going on nor moving
-// back can be done row by row. Seen where a table the journal does not list yet holds, on the
-// target date, a Sal_Seq the journal lists for another table. cs_master numbers its rows by
-// bill, not by sale, and plays no part.
-bool SalesMixedSinceStop(db::DbQuery& reader, const form::MoveJournalEntry& stopped) {
-    std::set<std::string> listedTables, movedSales;
+// Rows of one table that the journal accounts for, by key and by address.
+struct ListedRows {
+    std::set<std::string> keys;
+    std::set<std::string> dbKeys;
+    std::set<std::string> keysWithoutAddress;  // from a journal that listed keys only
+};
+
+// The date on which a sale booked since the stop shares a number with the stopped move's rows, so
+// that neither going on nor moving back could tell the two apart; none when there is no such
+// sale. The target date when a table the journal lists holds there a row under a listed key that
+// the journal does not list (a journal of keys only is not checked so), or when a table keyed by
+// Sal_Seq that it does not list holds there a Sal_Seq it lists for another table; the wrong date
+// when a table it lists holds there a row under a key it lists that is not one of its rows (a
+// listed row still there is one whose unit did not commit). OC_REGISTER plays no part: its rows
+// have no key, and moving back takes only those listed.
+std::optional<std::string> SalesMixedSinceStop(db::DbQuery& reader,
+                                               const form::MoveJournalEntry& stopped) {
+    std::map<std::string, ListedRows> listed;
+    std::set<std::string> movedSales;
     for (const form::JournalRow& row : stopped.rows) {
-        listedTables.insert(row.table);
+        if (row.table == kRegisterTable.name) continue;
+        ListedRows& rows = listed[row.table];
+        rows.keys.insert(row.key);
+        (row.dbKey.empty() ? rows.keysWithoutAddress : rows.dbKeys)
+            .insert(row.dbKey.empty() ? row.key : row.dbKey);
         for (const SingleDateTable& table : kSingleDateTables)
             if (row.table == table.name && std::string(table.key) == "Sal_Seq")
                 movedSales.insert(row.key);
     }
-    for (const SingleDateTable& table : kSingleDateTables) {
-        if (std::string(table.key) != "Sal_Seq" || listedTables.count(table.name)) continue;
-        reader.OpenQuery(TargetKeysSql(table, stopped.targetDate));
+    // Whether `date` holds a row of `table` for which `mixed(address, key)` holds.
+    auto anyRow = [&](const SingleDateTable& table, const std::string& date, auto mixed) {
+        reader.OpenQuery(SelectionSql(table, date));
         for (; reader.HasRows() && !reader.Eof(); reader.Next())
-            if (movedSales.count(reader.FieldText(table.key))) return true;
+            if (mixed(reader.FieldBytesAt(0), reader.FieldText(table.key))) return true;
+        return false;
+    };
+    for (const SingleDateTable& table : kSingleDateTables) {
+        const auto found = listed.find(table.name);
+        if (found != listed.end()) {
+            const ListedRows& rows = found->second;
+            if (anyRow(table, stopped.targetDate,
+                       [&](const std::string& dbKey, const std::string& key) {
+                           return rows.keys.count(key) && !rows.keysWithoutAddress.count(key) &&
+                                  !rows.dbKeys.count(dbKey);
+                       }))
+                return stopped.targetDate;
+        } else if (std::string(table.key) == "Sal_Seq" && !movedSales.empty() &&
+                   anyRow(table, stopped.targetDate,
+                          [&](const std::string&, const std::string& key) {
+                              return movedSales.count(key) > 0;
+                          })) {
+            return stopped.targetDate;
+        }
     }
-    return false;
+    for (const SingleDateTable& table : kSingleDateTables) {
+        const auto found = listed.find(table.name);
+        if (found == listed.end()) continue;
+        const ListedRows& rows = found->second;
+        if (anyRow(table, stopped.wrongDate, [&](const std::string& dbKey, const std::string& key) {
+                return rows.keys.count(key) && !rows.dbKeys.count(dbKey);
+            }))
+            return stopped.wrongDate;
+    }
+    return std::nullopt;
 }
 
-// Refuses both directions of a stopped move whose target date got mixed sales: a warning naming
-// the backup taken before its first change; the log gets the first line.
-bool RefuseMixed(form::WindowOps& ui, const form::MoveJournalEntry& stopped) {
+// Refuses both directions of a stopped move with mixed sales on `date`: a warning naming the
+// backup taken before its first change; the log gets the first line.
+bool RefuseMixed(form::WindowOps& ui, const form::MoveJournalEntry& stopped,
+                 const std::string& date) {
     const std::string line = stopped.wrongDate + " → " + stopped.targetDate +
-                             " 매출일자 변경 이후 " + stopped.targetDate +
+                             " 매출일자 변경 이후 " + date +
                              "에 같은 번호의 매출이 새로 등록되어 이어서 진행하거나 되돌릴 수 "
                              "없습니다.";
     ui.AppendLog(line);
@@ -83,6 +128,18 @@ bool RefuseMixed(form::WindowOps& ui, const form::MoveJournalEntry& stopped) {
     if (!stopped.backup.empty()) text += "\r\n변경 전 백업: " + stopped.backup;
     ui.MessageDialog(text, form::DialogKind::Warning, form::DialogButtons::Ok);
     return false;
+}
+
+// The rows of `table` on `date`, with their addresses.
+std::vector<form::JournalRow> RowsOn(db::DbQuery& reader, const SingleDateTable& table,
+                                     const std::string& date) {
+    std::vector<form::JournalRow> rows;
+    reader.OpenQuery(SelectionSql(table, date));
+    for (; reader.HasRows() && !reader.Eof(); reader.Next())
+        rows.push_back({table.name, table.key ? reader.FieldText(table.key) : "",
+                        table.tblSalSeq ? reader.FieldText("Tbl_Sal_Seq") : "",
+                        reader.FieldBytesAt(0)});
+    return rows;
 }
 
 std::string LocalTimeNow() {
@@ -101,9 +158,20 @@ public:
     }
 
     const form::MoveJournalEntry& Entry() const { return entry_; }
-    bool Lists(const form::JournalRow& row) const { return listed_.count(Key(row)) > 0; }
+    bool ListsTable(const std::string& table) const {
+        return std::any_of(entry_.rows.begin(), entry_.rows.end(),
+                           [&](const form::JournalRow& row) { return row.table == table; });
+    }
 
-    // Adds the keys not listed yet and writes them to the journal.
+    // The rows of `table` it lists: with their addresses, and those of a journal that listed keys
+    // only.
+    void RowsOf(const std::string& table, std::vector<form::JournalRow>& addressed,
+                std::vector<form::JournalRow>& keysOnly) const {
+        for (const form::JournalRow& row : entry_.rows)
+            if (row.table == table) (row.dbKey.empty() ? keysOnly : addressed).push_back(row);
+    }
+
+    // Adds the rows not listed yet and writes them to the journal.
     bool Add(const std::vector<form::JournalRow>& rows) {
         std::vector<form::JournalRow> added;
         for (const form::JournalRow& row : rows)
@@ -112,7 +180,7 @@ public:
         return !store_ || added.empty() || store_->Append(database_, entry_, added);
     }
 
-    // Takes the keys of one table out and writes the journal.
+    // Takes the rows of one table out and writes the journal.
     bool Drop(const std::string& table) {
         entry_.rows.erase(
             std::remove_if(entry_.rows.begin(), entry_.rows.end(),
@@ -125,8 +193,8 @@ public:
 
     bool Save() { return !store_ || store_->Write(database_, entry_); }
 
-    // Removes the journal of the completed move. False when it stays: it then refuses every
-    // move until it is gone.
+    // Removes the journal of the completed move. False when it stays: it then reads as the
+    // journal of a completed move.
     bool Remove() { return !store_ || store_->Remove(database_); }
     void WarnNotRemoved(form::WindowOps& ui) const {
         ui.MessageDialog(std::string(kJournalNotRemoved) + "\r\n" +
@@ -143,14 +211,33 @@ public:
     }
 
 private:
-    using RowKey = std::tuple<std::string, std::string, std::string>;
-    static RowKey Key(const form::JournalRow& row) { return {row.table, row.key, row.tblSalSeq}; }
+    // A row with its address is that row; one without stands for its key.
+    using RowKey = std::tuple<std::string, std::string, std::string, std::string>;
+    static RowKey Key(const form::JournalRow& row) {
+        return row.dbKey.empty() ? RowKey{row.table, row.key, row.tblSalSeq, ""}
+                                 : RowKey{row.table, "", "", row.dbKey};
+    }
 
     form::MoveJournal* store_;
     std::string database_;
     form::MoveJournalEntry entry_;
     std::set<RowKey> listed_;
 };
+
+// Of the rows the journal lists in `table`, those still on `date`, in the journal's order: moving
+// back takes only these. A listed row found elsewhere belongs to a unit whose commit did not
+// happen.
+std::vector<form::JournalRow> ListedRowsOn(db::DbQuery& reader, const SingleDateTable& table,
+                                           const std::string& date,
+                                           const std::vector<form::JournalRow>& listed) {
+    if (listed.empty()) return {};
+    std::set<std::string> there;
+    for (const form::JournalRow& row : RowsOn(reader, table, date)) there.insert(row.dbKey);
+    std::vector<form::JournalRow> rows;
+    for (const form::JournalRow& row : listed)
+        if (there.count(row.dbKey)) rows.push_back(row);
+    return rows;
+}
 
 }  // namespace
 
@@ -165,7 +252,7 @@ bool ChangeSpecifiedDate(form::FormState& form) {
     std::string wrongDate, targetDate;
     if (!ReadPickerDates(ui, wrongDate, targetDate)) return false;
 
-    // A journal that lists keys is a move that stopped part-way: the same dates go on with it,
+    // A journal that lists rows is a move that stopped part-way: the same dates go on with it,
     // the swapped dates move its rows back, and any other move waits until it is done.
     form::MoveJournal* const store = form.moveJournal;
     const std::string database = form.IBDatabase1.DatabaseName();
@@ -180,7 +267,8 @@ bool ChangeSpecifiedDate(form::FormState& form) {
     if (r.InTransaction()) r.Commit();
     const bool targetHasSales = TargetHasSales(reader, targetDate);
     if (goOn || goBack) {
-        if (SalesMixedSinceStop(reader, *stopped)) return RefuseMixed(ui, *stopped);
+        if (const auto mixed = SalesMixedSinceStop(reader, *stopped))
+            return RefuseMixed(ui, *stopped, *mixed);
         if (!AskToFinish(ui, *stopped, goOn)) {
             ui.AppendLog(targetHasSales ? kSalesOnTargetLine : FinishFirstLine(*stopped));
             return false;
@@ -194,6 +282,13 @@ bool ChangeSpecifiedDate(form::FormState& form) {
     }
     std::string backup;
     if (!form::BackUpBeforeChange(form, true, &backup)) return false;
+    // The question and the backup take time while the POS program may still be booking: looked
+    // at again right before the first change.
+    if (goOn || goBack) {
+        if (r.InTransaction()) r.Commit();
+        if (const auto mixed = SalesMixedSinceStop(reader, *stopped))
+            return RefuseMixed(ui, *stopped, *mixed);
+    }
 
     // The journal is on disk before anything changes; without it nothing is done. A stopped
     // move keeps the backup taken before its own first change.
@@ -206,11 +301,10 @@ bool ChangeSpecifiedDate(form::FormState& form) {
         return false;
     }
 
-    // Whether the day's sales are split over the two dates: a stopped move's journal lists keys,
-    // and a new move splits them with its first commit.
-    bool split = stopped.has_value();
+    // The day's sales are split over the two dates whenever the journal lists rows, also when a
+    // commit's outcome is unknown (its rows are listed ahead of it).
     auto warnIfSplit = [&] {
-        if (split)
+        if (!journal.Entry().rows.empty())
             ui.MessageDialog(StoppedMoveWarning(journal.Entry()), form::DialogKind::Warning,
                              form::DialogButtons::Ok);
     };
@@ -221,79 +315,86 @@ bool ChangeSpecifiedDate(form::FormState& form) {
         return false;
     };
 
+    RowMover mover(form.IBDatabase1, w, [&ui] { return ui.StopRequested(); });
     const std::string targetDashed = Dashed(targetDate);
-    std::string lastKey;  // the key read last, also across tables: it names a failed unit
-    for (size_t i = 0; i < kSingleDateTables.size(); ++i) {
-        const SingleDateTable& table = kSingleDateTables[i];
+    std::string lastKey;  // the key logged last, also across tables: it names a failed unit
+    auto moveTable = [&](const SingleDateTable& table, bool first) {
         // Moving back takes only the rows the journal lists, so sales booked on the date since
-        // the stop stay there. Going forward reads the rows left on the wrong date.
-        std::vector<form::JournalRow> rows;
-        if (goBack) {
-            for (const form::JournalRow& row : journal.Entry().rows)
-                if (row.table == table.name) rows.push_back(row);
-        } else {
-            // Table 1 starts R afresh; every later selection reads that same snapshot, so the
-            // committed writes never change what a selection yields. A selection that fails
-            // leaves the move uncaught, after the warning when the day is split already.
-            try {
-                if (i == 0 && r.InTransaction()) r.Commit();
-                reader.OpenQuery(SelectionSql(table, wrongDate));
-            } catch (...) {
-                warnIfSplit();
-                throw;
+        // the stop stay there; going forward takes the rows left on the wrong date. The first
+        // table starts R afresh; every later read uses that same snapshot, so the committed
+        // writes never change what a read yields. A read that fails leaves the move uncaught,
+        // after the warning when the day is split already.
+        std::vector<form::JournalRow> rows, keysOnly;
+        try {
+            if (first && r.InTransaction()) r.Commit();
+            if (goBack) {
+                std::vector<form::JournalRow> listed;
+                journal.RowsOf(table.name, listed, keysOnly);
+                rows = ListedRowsOn(reader, table, wrongDate, listed);
+            } else {
+                rows = RowsOn(reader, table, wrongDate);
             }
+        } catch (...) {
+            warnIfSplit();
+            throw;
         }
+        const std::string errorPrefix = std::string("ERROR ") + table.logPrefix;
+        const bool logged = &table != &kRegisterTable;
+        auto log = [&](std::size_t begin, std::size_t end) {
+            for (std::size_t n = begin; n < end && logged; ++n) {
+                lastKey = rows[n].key;
+                ui.AppendLog(std::string(table.logPrefix) + form::Cp949ToUtf8(lastKey) + " - " +
+                             targetDashed);
+            }
+        };
 
         // One table is one unit of W: all its rows commit together or not at all, whatever
         // stops it (the server, a log line or a journal that cannot be written, memory).
         try {
             if (!w.InTransaction()) w.StartTransaction();
-            for (size_t n = 0; goBack ? n < rows.size() : !reader.Eof(); ++n) {
-                if (!goBack)
-                    rows.push_back({table.name, reader.FieldText(table.key),
-                                    table.tblSalSeq ? reader.FieldText("Tbl_Sal_Seq") : ""});
-                lastKey = rows[n].key;
+            std::size_t done = 0;
+            const std::size_t movedRows = mover.Move(table, rows, wrongDate, targetDate,
+                                                     [&](std::size_t begin, std::size_t end) {
+                                                         log(begin, end);
+                                                         done = end;
+                                                     });
+            if (movedRows < rows.size()) {
+                log(done, movedRows + 1);
+                w.RollbackFailedWork();
+                return stop(errorPrefix + form::Cp949ToUtf8(lastKey), false);
+            }
+            // Rows of a journal that listed keys only go back as they were moved: by key.
+            for (const form::JournalRow& row : keysOnly) {
+                if (!logged) {
+                    writer.ExecuteSql(RegisterUpdateSql(targetDate, wrongDate));
+                    continue;
+                }
+                lastKey = row.key;
                 ui.AppendLog(std::string(table.logPrefix) + form::Cp949ToUtf8(lastKey) + " - " +
                              targetDashed);
                 writer.ExecuteSql(RowUpdateSql(table, targetDate, targetDashed, wrongDate, lastKey,
-                                               rows[n].tblSalSeq));
-                if (!goBack) reader.Next();
+                                               row.tblSalSeq));
             }
-            // The keys are on disk before the commit is sent: a stop between the two leaves
-            // keys listed whose rows did not move, which a later run finds nowhere and skips.
+            // The rows are on disk before the commit is sent: a stop between the two leaves rows
+            // listed that did not move, which a later run finds still on the wrong date.
             if (!goBack && !journal.Add(rows)) throw JournalNotWritten();
             if (w.InTransaction()) w.Commit();
-            split = split || !rows.empty();
         } catch (const JournalNotWritten&) {
             w.RollbackFailedWork();
-            return stop(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey), true);
+            return stop(errorPrefix + form::Cp949ToUtf8(lastKey), true);
         } catch (...) {
             w.RollbackFailedWork();
-            return stop(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey),
-                        false);
+            return stop(errorPrefix + form::Cp949ToUtf8(lastKey), false);
         }
-        if (goBack && !rows.empty() && !journal.Drop(table.name))
-            return stop(std::string("ERROR ") + table.logPrefix + form::Cp949ToUtf8(lastKey), true);
-    }
+        if (goBack && journal.ListsTable(table.name) && !journal.Drop(table.name))
+            return stop(errorPrefix + form::Cp949ToUtf8(lastKey), true);
+        return true;
+    };
+    for (size_t i = 0; i < kSingleDateTables.size(); ++i)
+        if (!moveTable(kSingleDateTables[i], i == 0)) return false;
+    // Registers opened while the tables moved go with the rest: read afresh.
+    if (!moveTable(kRegisterTable, true)) return false;
 
-    // The register rows have no key of their own: moving back moves them only when the stopped
-    // move had moved them.
-    const form::JournalRow registerRow{kRegisterTable, "", ""};
-    if (!goBack || journal.Lists(registerRow)) {
-        try {
-            if (!w.InTransaction()) w.StartTransaction();
-            writer.ExecuteSql(RegisterUpdateSql(targetDate, wrongDate));
-            if (!goBack && !journal.Add({registerRow})) throw JournalNotWritten();
-            if (w.InTransaction()) w.Commit();
-            split = true;
-        } catch (const JournalNotWritten&) {
-            w.RollbackFailedWork();
-            return stop("ERROR OC_REGISTER->" + form::Cp949ToUtf8(lastKey), true);
-        } catch (...) {
-            w.RollbackFailedWork();
-            return stop("ERROR OC_REGISTER->" + form::Cp949ToUtf8(lastKey), false);
-        }
-    }
     // Gone before the operator hears of the completion: a stop from here on leaves no journal.
     const bool removed = journal.Remove();
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -88,6 +89,21 @@ std::string ColumnText(const Column& column, const char* row) {
             return DecimalText(IntegerValue(column, data), column.scale);
         default:
             throw DbError("Field '" + column.name + "' cannot be read as text");
+    }
+}
+
+std::string ColumnBytes(const Column& column, const char* row) {
+    if (ColumnIsNull(column, row)) return {};
+    const char* data = row + column.offset;
+    const std::size_t capacity = static_cast<unsigned short>(column.length);
+    switch (column.type) {
+        case SQL_TEXT:
+            return std::string(data, capacity);
+        case SQL_VARYING:
+            return std::string(data + 2,
+                               std::min<std::size_t>(Load<unsigned short>(data), capacity));
+        default:
+            throw DbError("Field '" + column.name + "' cannot be read as bytes");
     }
 }
 

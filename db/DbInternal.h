@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,7 @@ private:
 };
 
 // A statement handle on one attachment: allocated and prepared together, freed on Free() or
-// destruction. Input parameters are always sent as NULL.
+// destruction. Input parameters are sent as NULL unless SetParameters gave them values.
 class DsqlStatement {
 public:
     DsqlStatement() = default;
@@ -72,6 +73,9 @@ public:
 
     // Describes the parameters and makes every one a NULL value.
     void DescribeParameters();
+    // Gives the described parameters values for the following runs: one per parameter, each
+    // sent as text without a character set (the server converts it), none as NULL.
+    void SetParameters(const std::vector<std::optional<std::string>>& values);
     // Describes the result columns and lays out a row buffer for them.
     void DescribeColumns();
 
@@ -81,6 +85,8 @@ public:
     void SetCursorName(const std::string& name);
     // Fetches the next row into RowBuffer(); false when there is none.
     bool Fetch();
+    // Closes the cursor of an executed SELECT; the statement stays prepared. Never throws.
+    void CloseCursor() noexcept;
 
     // Releases the handle; never throws.
     void Free() noexcept;
@@ -124,6 +130,9 @@ private:
 // other type fails with a DbError naming the column.
 bool ColumnIsNull(const Column& column, const char* row);
 std::string ColumnText(const Column& column, const char* row);
+// Every stored byte of a CHAR or VARCHAR value, zero bytes included (a CHAR filled to its
+// length); "" for NULL.
+std::string ColumnBytes(const Column& column, const char* row);
 std::int32_t ColumnInt(const Column& column, const char* row);
 
 struct DbConnection::Impl {
@@ -150,6 +159,7 @@ struct DbTransaction::Impl {
     DbTransaction* self = nullptr;
     isc_tr_handle handle = 0;
     Action defaultAction = Action::Commit;
+    std::string parameterBlock;  // empty: the server's defaults
     DbConnection* defaultDatabase = nullptr;
     std::vector<DbConnection*> databases;  // registered databases; the default one among them
     std::vector<DbQuery*> queries;

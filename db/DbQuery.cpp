@@ -232,6 +232,13 @@ std::string DbQuery::FieldTextAt(int index) const {
     return d.Text(d.ColumnAt(index));
 }
 
+std::string DbQuery::FieldBytesAt(int index) const {
+    const Impl& d = *impl_;
+    const Column& column = d.ColumnAt(index);
+    const char* row = d.CurrentRow();
+    return row ? ColumnBytes(column, row) : std::string();
+}
+
 bool DbQuery::FieldIsNullAt(int index) const {
     const Impl& d = *impl_;
     const char* row = d.CurrentRow();

@@ -48,6 +48,9 @@ public:
     // The result columns in select-list order, for readers that walk every column.
     int FieldCount() const;
     std::string FieldTextAt(int index) const;
+    // Every stored byte of a CHAR or VARCHAR column, zero bytes included: for values that are
+    // no text, such as RDB$DB_KEY.
+    std::string FieldBytesAt(int index) const;
     bool FieldIsNullAt(int index) const;
 
     DbTransaction* Transaction() const;

@@ -73,4 +73,61 @@ void DbStatement::Close() {
     impl_->statement.Free();
 }
 
+void DbStatement::Prepare(const std::string& sql) {
+    Impl& d = *impl_;
+    d.statement.Free();
+    d.text = sql;
+    if (d.text.empty()) throw DbError("Empty query");
+    if (!d.database) throw DbError("Database not assigned");
+    if (!d.database->IsConnected()) throw DbError("Cannot perform operation -- DB is not open");
+    if (!d.transaction) throw DbError("Transaction not assigned");
+    if (!d.transaction->InTransaction()) throw DbError("Transaction is not active");
+
+    const unsigned short dialect = static_cast<unsigned short>(d.database->Dialect());
+    const CallInFlight call(*d.database, d.text);
+    try {
+        d.statement.Prepare(&Internals(*d.database).handle, &Internals(*d.transaction).handle,
+                            d.text, dialect);
+        const int type = d.statement.Type();
+        if (IsForbiddenStatementType(type)) throw DbError("Not permitted");
+        d.statement.DescribeParameters();
+        if (IsSelectType(type) || type == isc_info_sql_stmt_exec_procedure)
+            d.statement.DescribeColumns();
+    } catch (...) {
+        d.statement.Free();
+        throw;
+    }
+}
+
+void DbStatement::Execute(const std::vector<std::optional<std::string>>& values) {
+    Impl& d = *impl_;
+    if (!d.statement.IsAllocated()) throw DbError("Statement is not prepared");
+    if (!d.transaction) throw DbError("Transaction not assigned");
+    if (!d.transaction->InTransaction()) throw DbError("Transaction is not active");
+    d.statement.SetParameters(values);
+    const CallInFlight call(*d.database, d.text);
+    d.statement.Execute(&Internals(*d.transaction).handle,
+                        static_cast<unsigned short>(d.database->Dialect()));
+    // A selectable block gives its values as its first row; the cursor is not kept.
+    if (IsSelectType(d.statement.Type())) {
+        const bool fetched = d.statement.Fetch();
+        d.statement.CloseCursor();
+        if (!fetched) throw DbError("The statement gave no values back");
+    }
+}
+
+std::string DbStatement::OutputText(int index) const {
+    const DsqlStatement& s = impl_->statement;
+    if (index < 0 || static_cast<std::size_t>(index) >= s.Columns().size())
+        throw DbError("Field index " + std::to_string(index) + " out of range");
+    return ColumnText(s.Columns()[static_cast<std::size_t>(index)], s.RowBuffer());
+}
+
+std::int32_t DbStatement::OutputInt(int index) const {
+    const DsqlStatement& s = impl_->statement;
+    if (index < 0 || static_cast<std::size_t>(index) >= s.Columns().size())
+        throw DbError("Field index " + std::to_string(index) + " out of range");
+    return ColumnInt(s.Columns()[static_cast<std::size_t>(index)], s.RowBuffer());
+}
+
 }  // namespace db

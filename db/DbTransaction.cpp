@@ -88,7 +88,9 @@ void DbTransaction::StartTransaction() {
     for (DbConnection* connection : d.databases) {
         if (!connection->IsConnected()) throw DbError("Cannot perform operation -- DB is not open");
         // An empty parameter block: the server's defaults (snapshot, read-write, wait).
-        entries.push_back({&Internals(*connection).handle, 0, nullptr});
+        entries.push_back({&Internals(*connection).handle,
+                           static_cast<int>(d.parameterBlock.size()),
+                           d.parameterBlock.empty() ? nullptr : d.parameterBlock.data()});
     }
     d.RetryAbandoned();
     StatusVector status;
@@ -97,6 +99,12 @@ void DbTransaction::StartTransaction() {
                                  entries.data()))
         RaiseServerError(status.v);
     d.handle = handle;
+}
+
+void DbTransaction::SetWaitForLocks(bool wait) {
+    static const char kNoWait[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
+                                   isc_tpb_nowait};
+    impl_->parameterBlock = wait ? std::string() : std::string(kNoWait, sizeof kNoWait);
 }
 
 void DbTransaction::Commit() {

@@ -26,6 +26,9 @@ public:
 
     bool InTransaction() const;
     void StartTransaction();
+    // Whether statements of the transactions started from now on wait for rows that another
+    // transaction holds (the server's default) or fail at once. A snapshot either way.
+    void SetWaitForLocks(bool wait);
     void Commit();
     void Rollback();
 

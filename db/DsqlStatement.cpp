@@ -149,6 +149,36 @@ void DsqlStatement::DescribeParameters() {
     }
 }
 
+void DsqlStatement::SetParameters(const std::vector<std::optional<std::string>>& values) {
+    const int count = in_.get()->sqld;
+    if (static_cast<int>(values.size()) != count)
+        throw DbError("The statement takes " + std::to_string(count) + " parameters, not " +
+                      std::to_string(values.size()));
+    std::size_t total = 0;
+    for (const std::optional<std::string>& value : values)
+        if (value) total += value->size();
+    inData_.assign(total == 0 ? 1 : total, 0);
+    inNull_.assign(count == 0 ? 1 : count, -1);
+    std::size_t offset = 0;
+    for (int i = 0; i < count; ++i) {
+        XSQLVAR& var = in_.get()->sqlvar[i];
+        const std::optional<std::string>& value = values[static_cast<std::size_t>(i)];
+        if (value && value->size() > 0x7FFF) throw DbError("Parameter value too long");
+        // Text in no character set, as a literal in the statement's text would be.
+        var.sqltype = SQL_TEXT | 1;
+        var.sqlsubtype = 0;
+        var.sqlscale = 0;
+        var.sqllen = static_cast<ISC_SHORT>(value ? value->size() : 0);
+        var.sqldata = inData_.data() + offset;
+        var.sqlind = &inNull_[static_cast<std::size_t>(i)];
+        if (value) {
+            if (!value->empty()) std::memcpy(var.sqldata, value->data(), value->size());
+            inNull_[static_cast<std::size_t>(i)] = 0;
+            offset += value->size();
+        }
+    }
+}
+
 void DsqlStatement::DescribeColumns() {
     const FbApi& api = Api();
     StatusVector status;
@@ -219,6 +249,12 @@ bool DsqlStatement::Fetch() {
     if (result == 100) return false;
     if (result) RaiseServerError(status.v);
     return true;
+}
+
+void DsqlStatement::CloseCursor() noexcept {
+    if (!handle_) return;
+    StatusVector status;
+    Api().isc_dsql_free_statement(status.get(), &handle_, DSQL_close);
 }
 
 void DsqlStatement::Free() noexcept {

@@ -64,6 +64,21 @@ std::vector<std::string> HeadWords(const std::string& sql, std::size_t count) {
 std::string WrittenTable(const std::string& sql) {
     const std::vector<std::string> w = HeadWords(sql, 5);
     auto at = [&](std::size_t i) { return i < w.size() ? w[i] : std::string(); };
+    // A block writes the table of its first UPDATE.
+    if (at(0) == "EXECUTE" && at(1) == "BLOCK") {
+        std::string upper = sql;
+        for (char& c : upper)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        for (std::size_t i = upper.find("UPDATE"); i != std::string::npos;
+             i = upper.find("UPDATE", i + 1)) {
+            const bool word = (i == 0 || !IsNameCharacter(sql[i - 1])) &&
+                              (i + 6 < sql.size() && !IsNameCharacter(sql[i + 6]));
+            if (!word) continue;
+            const std::vector<std::string> update = HeadWords(sql.substr(i), 2);
+            return update.size() == 2 ? update[1] : std::string();
+        }
+        return {};
+    }
     if (at(0) == "UPDATE" && at(1) == "OR" && at(2) == "INSERT" && at(3) == "INTO") return at(4);
     if (at(0) == "UPDATE") return at(1);
     if ((at(0) == "INSERT" || at(0) == "MERGE") && at(1) == "INTO") return at(2);
