@@ -351,35 +351,45 @@ TEST_F(Faults, JournalThatCannotBeRemovedOrReadRefusesEveryMove) {
     EXPECT_EQ(file.readAll(), "posfix sales date move journal\nrow\tOS_PAY\n");
 }
 
-// A move stopped while another attachment held an OS_MASTER row, then the POS booked a sale on
-// the target date under the number of a moved one: its order line cannot be told from the moved
-// ones, so both directions are refused before any question, naming the backup taken before the
-// move, and the journal stays.
-TEST_F(StoppedMoveTest, ASaleBookedUnderAMovedNumberRefusesBothDirections) {
-    SeedThreeSales(db);
-    {
-        HeldRows held(db.Name(),
-                      "update OS_MASTER set TOT_AMT = 77 where SAL_YMD = '20240313' and "
-                      "SAL_SEQ = 2");
-        MoveChild child("scripted", db.Name(), journalDir.path().toStdString(), "", "20240313",
-                        "20240314");
-        ASSERT_TRUE(SeeWaitingStatement(db, "update os_master "));
-        child.Kill();
-        held.Release();
-    }
-    const auto entry = journal.Find(db.Name());
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->rows, KeysOfTables(3));
-    EXPECT_EQ(entry->backup, db.BackupFiles().back());
-    SalesSeed(db)
-        .Row("OS_MASTER", "20240314", "2", "2024-03-14 19:00:00")
-        .Row("OS_Order", "20240314", "2", "2024-03-14 19:00:00", 1)
-        .Flush();
-    const SalesState mixed = Capture(db);
+// A sale booked since a move stopped, under the number of a moved sale: its rows could not be
+// told from the moved ones, so both directions are refused before any question, naming the
+// backup taken before the move, and the journal stays. Param: the table the move stopped at, the
+// rows booked since (table, date), the date the refusal names.
+struct MixedSale {
+    const char* stoppedAt;
+    std::vector<std::pair<const char*, const char*>> booked;
+    const char* named;
+};
 
-    const std::string line =
-        "20240313 → 20240314 매출일자 변경 이후 20240314에 같은 번호의 매출이 새로 등록되어 이어서 "
-        "진행하거나 되돌릴 수 없습니다.";
+class SaleUnderAMovedNumber : public StoppedMoveTest,
+                              public ::testing::WithParamInterface<MixedSale> {
+protected:
+    // Stops a move of 20240313 → 20240314 at `stoppedAt`; the journal is left in `entry`.
+    void StopAt(const char* table) {
+        SeedThreeSales(db);
+        FailUpdatesOf(db, table);
+        ChooseSingleMove("20240313", "20240314");
+        Start();
+        StopFailingUpdatesOf(db, table);
+        entry = journal.Find(db.Name());
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->backup, lastBackup);
+    }
+    std::string Refusal(const std::string& date) const {
+        return "20240313 → 20240314 매출일자 변경 이후 " + date +
+               "에 같은 번호의 매출이 새로 등록되어 이어서 진행하거나 되돌릴 수 없습니다.";
+    }
+    std::optional<form::MoveJournalEntry> entry;
+};
+
+TEST_P(SaleUnderAMovedNumber, RefusesBothDirections) {
+    StopAt(GetParam().stoppedAt);
+    SalesSeed seed(db);
+    for (const auto& [table, date] : GetParam().booked)
+        seed.Row(table, date, "2", "2024-03-14 19:00:00");
+    seed.Flush();
+    const SalesState mixed = Capture(db);
+    const std::string line = Refusal(GetParam().named);
     for (const bool goOn : {true, false}) {
         ChooseSingleMove(goOn ? "20240313" : "20240314", goOn ? "20240314" : "20240313");
         StartAnswering(form::kResultOk);
@@ -389,6 +399,65 @@ TEST_F(StoppedMoveTest, ASaleBookedUnderAMovedNumberRefusesBothDirections) {
         ExpectSameSales(mixed, Capture(db));
         EXPECT_EQ(journal.Find(db.Name())->rows, entry->rows);
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FaultTest, SaleUnderAMovedNumber,
+    ::testing::Values(
+        // Rows only in tables already moved.
+        MixedSale{"OS_PAY_INFO",
+                  {{"OS_Order", "20240314"}, {"OS_MASTER", "20240314"}, {"OS_PAY", "20240314"}},
+                  "20240314"},
+        // A table not moved yet, and not the first of them.
+        MixedSale{"OS_PAY_INFO", {{"CS_BALANCE", "20240314"}}, "20240314"},
+        // The POS, still on the wrong date, numbers from what is left there.
+        MixedSale{"OS_PAY_INFO", {{"OS_MASTER", "20240313"}}, "20240313"},
+        // cs_master, by bill number.
+        MixedSale{"CS_BALANCE", {{"cs_master", "20240314"}}, "20240314"}));
+
+// The question and the backup can take minutes while the POS program still books: a sale booked
+// meanwhile is seen right before the first change, and the refusal names the backup taken before
+// the stopped move, not the one just made.
+TEST_F(SaleUnderAMovedNumber, BookedWhileTheQuestionIsOpenRefusesBeforeTheFirstChange) {
+    StopAt("OS_PAY_INFO");
+    ui.onDialog = [this](const testing_support::ScriptedWindow::Dialog& dialog) {
+        if (dialog.text.find("이어서 진행하시겠습니까?") != std::string::npos)
+            SalesSeed(db).Row("OS_PAY", "20240314", "2", "2024-03-14 19:00:00").Flush();
+    };
+    ChooseSingleMove("20240313", "20240314");
+    const size_t backups = db.BackupFiles().size();
+    StartAnswering(form::kResultOk);
+    ui.onDialog = nullptr;
+    EXPECT_EQ(db.BackupFiles().size(), backups + 1);
+    const std::string line = Refusal("20240314");
+    EXPECT_EQ(ui.log, (std::vector<std::string>{kSingleStart, line, kSingleFailed}));
+    ASSERT_EQ(ui.dialogs.size(), 3u);
+    EXPECT_EQ(ui.dialogs[2].text, line + "\r\n변경 전 백업: " + entry->backup);
+    EXPECT_EQ(db.Count("OS_PAY", "SAL_YMD = '20240313'"), 3);
+    EXPECT_EQ(journal.Find(db.Name())->rows, entry->rows);
+}
+
+// Moving back takes the rows the journal lists and no others: a register the POS opened on the
+// target date since the stop stays there.
+TEST_F(StoppedMoveTest, MovingBackLeavesWhatWasBookedSinceTheStop) {
+    SeedThreeSales(db);
+    const SalesState before = Capture(db);
+    {
+        // Its commits: the check's reader, tables 1 to 20, the reader again, the register.
+        MoveChild child("scripted", db.Name(), journalDir.path().toStdString(), "", "20240313",
+                        "20240314", 23);
+        ASSERT_EQ(child.Wait(), 9);
+    }
+    const SalesState moved = Capture(db);
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), moved);
+    SalesSeed(db).Register("20240314", "02").Flush();
+    const SalesState opened = Capture(db);
+    ChooseSingleMove("20240314", "20240313");
+    StartAnswering(form::kResultOk);
+    EXPECT_EQ(ui.log.back(), kSingleOk);
+    ExpectSameSales(
+        WithAddedRows(AfterSingleMove(before, "20240313", "20240313", 20, false), moved, opened),
+        Capture(db));
 }
 
 // --- A row held by another attachment ------------------------------------------------------------
