@@ -64,6 +64,7 @@ protected:
 
     // Deletes one journal file; false when it is still there.
     virtual bool RemoveFile(const QString& path) { return QFile::remove(path); }
+    // Waits between two tries of a removal.
     virtual void PauseBeforeRetry();
     // Has the folder's entries (a file created, renamed or removed) on the disk.
     virtual bool SyncFolder(const QString& folder);
