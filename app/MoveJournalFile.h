@@ -3,8 +3,6 @@
 #include <QFile>
 #include <QString>
 
-#include <mutex>
-#include <set>
 #include <string>
 
 #include "form/MoveJournal.h"
@@ -27,10 +25,19 @@ namespace app {
 //   target <YYYYMMDD>
 //   start <YYYY-MM-DD HH:MM:SS>
 //   backup <path>                       (when a backup was made before the first change)
-//   row <table> <key> [<Tbl_Sal_Seq>]   (one line per moved key)
-//   done                                (a completed move whose journal could not be removed)
+//   row <table> <key> [<Tbl_Sal_Seq> [<RDB$DB_KEY>]]
+//                                       (one line per moved row; its address as 16 hex digits,
+//                                       absent in journals written before rows had one)
+//   done                                (last line: a completed move marked its journal)
 // Anything else, a file that cannot be opened or one whose database line names another database,
 // reads as unreadable: it is kept, and no move starts while it is there.
+//
+// A completed move marks its journal before removing it, so that one that stays (on Windows a
+// virus scanner may hold a new file for a while) or comes back after a power cut never reads as a
+// stopped move: a file beside it, the journal's name ending in ".done" instead of ".txt", holds
+// the SHA-256 of the journal's bytes in hex; where that file cannot be written, the "done" line is
+// appended. A marked journal reads as completed, in any later run too, until it is replaced or
+// gone; a replaced one no longer matches its marker and reads afresh.
 class MoveJournalFile : public form::MoveJournal {
 public:
     explicit MoveJournalFile(QString folder) : folder_(std::move(folder)) {}
@@ -51,13 +58,22 @@ public:
     std::string Location(const std::string& database) const override;
 
 protected:
+    // A completed move's journal is tried this many times, a pause apart, before its removal
+    // counts as failed: about two seconds.
+    static constexpr int kRemoveTries = 20;
+
     // Deletes one journal file; false when it is still there.
     virtual bool RemoveFile(const QString& path) { return QFile::remove(path); }
+    // Waits between two tries of a removal.
+    virtual void PauseBeforeRetry();
+    // Has the folder's entries (a file created, renamed or removed) on the disk.
+    virtual bool SyncFolder(const QString& folder);
 
 private:
+    // Marks the journal at `path` as a completed move's; false when neither mark could be made.
+    bool MarkDone(const QString& path);
+
     QString folder_;
-    mutable std::mutex mutex_;
-    std::set<std::string> unremoved_;  // databases whose completed journal could not be removed
 };
 
 }  // namespace app

@@ -63,7 +63,7 @@ public:
     }
     // Replaces the database's journal and has it on disk, folder entry included, before
     // returning; false when it could not be written (the journal on disk is then the previous
-    // one).
+    // one, or the new one when only its folder entry may not be on disk).
     virtual bool Write(const std::string& database, const MoveJournalEntry& entry) = 0;
     // The same for an entry that differs from the one last written only by the rows `added` at
     // its end; a store may add just those. A failure may leave the previous journal with part of

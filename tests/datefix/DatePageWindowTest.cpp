@@ -200,7 +200,7 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
 // A journal's keys come back as written, whatever their bytes: control bytes and "%" escaped,
 // code page 949 bytes as they are, at the start, the middle and the end of a value; also the keys
 // appended to it.
-TEST(MoveJournalFile, KeysComeBackAsWritten) {
+TEST(MoveJournalFile, KeysComeBackAsWrittenAndAMarkedJournalAsCompleted) {
     QTemporaryDir dir;
     app::MoveJournalFile journal(dir.path());
     const std::string database = "localhost/1:/data/zurn%1.fdb";
@@ -208,7 +208,10 @@ TEST(MoveJournalFile, KeysComeBackAsWritten) {
         "20240313",
         "20240314",
         "2024-03-14 09:15:00",
-        {{"OS_ORDER", "%1\t2", "7\n"}, {"OS_PAY", "\xB0\xA1-3%", ""}, {"CS_MASTER", "12", ""}},
+        {{"OS_ORDER", "%1\t2", "7\n"},
+         {"OS_PAY", "\xB0\xA1-3%", ""},
+         {"CS_MASTER", "12", ""},
+         {"OC_REGISTER", "", "", std::string("\0\x01\xAB\xFF\0\0\0\x10", 8)}},
         "C:\\POS\\DB\\zurn-20240314-091500.fbk"};
     ASSERT_TRUE(journal.Write(database, entry));
     const std::optional<form::MoveJournalEntry> read = journal.Find(database);
@@ -222,11 +225,12 @@ TEST(MoveJournalFile, KeysComeBackAsWritten) {
     EXPECT_TRUE(text.contains("\nrow\tOS_ORDER\t%251%092\t7%0A\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\nrow\tOS_PAY\t\xB0\xA1-3%25\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\ndatabase\tlocalhost/1:/data/zurn%251.fdb\n"));
+    EXPECT_TRUE(text.contains("\nrow\tOC_REGISTER\t\t\t0001ABFF00000010\n"));
     file.close();
 
     // Added rows are appended; a last line that a crash cut short is not read.
     form::MoveJournalEntry grown = entry;
-    grown.rows.push_back({"OS_PAY", "4\t", ""});
+    grown.rows.push_back({"OS_PAY", "4\t", "", "\x7F\x80\x01\x02\x03\x04\x05\x06"});
     ASSERT_TRUE(journal.Append(database, grown, {grown.rows.back()}));
     ASSERT_TRUE(file.open(QIODevice::Append));
     file.write("row\tOS_PAY\t5");
@@ -236,6 +240,43 @@ TEST(MoveJournalFile, KeysComeBackAsWritten) {
     // Added rows that cannot reach the disk fail the append: here the journal is the full device.
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), journal.FileOf("full")));
     EXPECT_FALSE(journal.Append("full", grown, {grown.rows.back()}));
+
+    // A completed move's journal that stays is marked beside it or, where a folder takes the
+    // marker's place, in it: then any store reads it as completed, until its bytes change.
+    struct Stuck : app::MoveJournalFile {
+        using MoveJournalFile::kRemoveTries;
+        using MoveJournalFile::MoveJournalFile;
+        int removals = 0;
+        bool syncFails = false;
+        bool RemoveFile(const QString&) override { return ++removals < 0; }  // never
+        void PauseBeforeRetry() override {}
+        bool SyncFolder(const QString& folder) override {
+            return !syncFails && MoveJournalFile::SyncFolder(folder);
+        }
+    } stuck(dir.path());
+    form::MoveJournalEntry found;
+    const QString marker = journal.FileOf(database).chopped(4) + ".done";
+    ASSERT_TRUE(QDir().mkdir(marker));
+    EXPECT_FALSE(stuck.Remove(database));  // "done" after the line cut short
+    EXPECT_EQ(journal.Read(database, found), form::JournalState::Completed);
+    ASSERT_TRUE(QDir().rmdir(marker) && stuck.Write(database, grown));
+    EXPECT_FALSE(stuck.Remove(database));
+    EXPECT_EQ(journal.Read(database, found), form::JournalState::Completed);
+    ASSERT_TRUE(stuck.Append(database, grown, {{"OS_PAY", "9", ""}}));
+    EXPECT_EQ(journal.Read(database, found), form::JournalState::Found);
+    EXPECT_EQ(stuck.removals, 2 * Stuck::kRemoveTries);
+    stuck.syncFails = true;  // a replacement whose folder entry may not be on disk fails
+    EXPECT_FALSE(stuck.Write(database, entry));
+
+    // An address that is not 16 hex digits makes a journal unreadable, and none is written.
+    for (const QByteArray address : {"000000000000001G", "0000000000000010F"}) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text + "row\tOS_PAY\t1\t\t" + address + "\n");
+        file.close();
+        EXPECT_EQ(journal.Read(database, found), form::JournalState::Unreadable) << address.data();
+    }
+    grown.rows.back().dbKey.pop_back();
+    EXPECT_FALSE(journal.Write(database, grown));
 }
 
 TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {

@@ -1,6 +1,8 @@
 // Real failures during both moves: refused updates, lock waits, a writing transaction that cannot
 // start and a selection that cannot run. Whatever fails, every unit before it stays committed and
 // every unit after it untouched.
+#include <QDir>
+
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -57,6 +59,10 @@ TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
     const auto entry = journal.Find(db.Name());
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->rows.size(), 3 * (n - 1));
+    // Days elsewhere wait for a stopped move, not for a journal without keys.
+    ChooseRealign("20240320", "20240325");
+    Start();
+    EXPECT_EQ(ui.log.back(), n > 1 ? kRealignFailed : kRealignOk);
 }
 
 INSTANTIATE_TEST_SUITE_P(FaultTest, SingleMoveFailsAtTable,
@@ -301,13 +307,14 @@ TEST_F(Faults, JournalThatCannotBeWrittenStopsTheMoveBeforeAnyChange) {
     ExpectSameSales(before, Capture(db));
 }
 
-// A completed move whose journal stays, and a journal that is no journal: neither is taken for a
-// stopped move nor overwritten; every move of both modes is refused before any change.
-TEST_F(Faults, JournalThatCannotBeRemovedOrReadRefusesEveryMove) {
+// A completed move's journal that stays reads as completed, in the next run too, until a move
+// replaces it; one that is no journal, or a folder in its place, refuses every move and stays.
+TEST_F(Faults, JournalThatCannotBeRemovedReadsAsCompletedOneUnreadableRefusesEveryMove) {
     SeedThreeSales(db);
     struct Unremovable : app::MoveJournalFile {
         using MoveJournalFile::MoveJournalFile;
         bool RemoveFile(const QString&) override { return false; }
+        void PauseBeforeRetry() override {}
     } stuck(journalDir.path());
     form.moveJournal = &stuck;
     ChooseSingleMove("20240313", "20240314");
@@ -317,15 +324,24 @@ TEST_F(Faults, JournalThatCannotBeRemovedOrReadRefusesEveryMove) {
               (std::vector<std::string>{kConfirm, "완료.",
                                         "매출일자 변경 기록을 지울 수 없습니다." + where}));
     EXPECT_EQ(ui.log.back(), kSingleOk);
+    form::MoveJournalEntry entry;
+    EXPECT_EQ(journal.Read(db.Name(), entry), form::JournalState::Completed);
+    FailUpdatesOf(db, "OS_PAY");
+    ChooseSingleMove("20240314", "20240313");
+    Start();
+    EXPECT_EQ(stuck.Read(db.Name(), entry), form::JournalState::Found);
+    EXPECT_EQ(journal.Read(db.Name(), entry), form::JournalState::Found);
     const SalesState moved = Capture(db);
 
     const std::string unreadable = "매출일자 변경 기록을 읽을 수 없어 작업을 진행하지 않습니다.";
     QFile file(journal.FileOf(db.Name()));
     for (const char* kept : {"", "posfix sales date move journal\nrow\tOS_PAY\n"}) {
         if (*kept) {
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ASSERT_TRUE(QDir().rmdir(file.fileName()) && file.open(QIODevice::WriteOnly));
             file.write(kept);
             file.close();
+        } else {  // a folder in its place
+            ASSERT_TRUE(file.remove() && QDir().mkdir(file.fileName()));
         }
         // The same run's store and the next run's read it alike.
         for (form::MoveJournal* store :
