@@ -1,5 +1,6 @@
 // The two steps before every change, for each operation that changes the database: the question
 // while another program is attached, and the server's backup.
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -84,7 +85,14 @@ protected:
     Store s;
 };
 
+// On a dialect 1 database, whose connections refuse BIGINT in a statement's text.
 TEST_P(ChangeGuard, AnotherProgramIsNamedCancelKeepsAllAndOkBacksUpFirst) {
+    ASSERT_EQ(std::system(
+                  ("gfix -sql_dialect 1 -user sysdba -password quillmoss " + s.db.Name()).c_str()),
+              0);
+    s.form.IBDatabase1.Disconnect();
+    s.Connect();
+    ASSERT_EQ(s.form.IBDatabase1.Dialect(), 1);
     const Tables before = SnapshotAll(s.db);
     {
         // The test's own attachment is in this process and does not count; isql-fb does.
