@@ -327,6 +327,11 @@ void TfmMain::RunOperation(const std::function<bool()>& operation) {
     auto onWindow = [this](const std::function<void()>& fn) { runner_->OnWindowThread(fn); };
     RunHandler([this, &operation, &warning, &page, &onWindow] {
         state_->stoppedBeforeChange = false;
+        // The checks may have held connecting off for this operation only.
+        struct ResumeAfter {
+            db::DbConnection& connection;
+            ~ResumeAfter() { connection.ResumeConnect(); }
+        } resume{state_->IBDatabase1};
         if (!trace_) {
             operation();
             return;

@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "db/DbConnection.h"
+#include "db/DbError.h"
 #include "db/DbQuery.h"
 #include "db/DbStatement.h"
 #include "db/DbTransaction.h"
@@ -132,6 +134,7 @@ struct DbConnection::Impl {
     isc_db_handle handle = 0;
     int dialect = 3;
     long long attachmentId = 0;
+    std::optional<DbError> heldOff;  // what Connect fails with while connecting is held off
 
     // The call under way, read by other threads (see CallInFlight).
     mutable std::mutex callMutex;

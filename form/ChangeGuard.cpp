@@ -87,6 +87,19 @@ bool AfterFailedRead(FormState& form, const std::exception& failure,
     return refuse();
 }
 
+// The checks read through the attachment the change will use: one is made now when there is
+// none. When that fails, none is made later in the operation either (the window resumes after it):
+// its first statement fails with the same failure, as on an unreachable server, before any change.
+void AttachForChecks(db::DbConnection& connection) {
+    if (connection.IsConnected()) return;
+    try {
+        connection.Connect();
+    } catch (const db::DbError& e) {
+        connection.HoldOffConnect(e);
+        throw;
+    }
+}
+
 // "디스크 여유 공간 부족: 필요 N MB, 남음 M MB" when the disk of the database file's folder, as
 // far as this machine sees it, has less room than the database takes; none otherwise.
 std::optional<std::string> SpaceShortage(FormState& form, const db::DatabaseFile& file) {
@@ -138,6 +151,7 @@ std::string BackupPathFor(const std::string& databaseFile, const DateTimeValue& 
 bool AskIfOthersConnected(FormState& form) {
     std::vector<db::Attachment> others;
     try {
+        AttachForChecks(form.IBDatabase1);
         others = db::OtherAttachments(form.IBDatabase1);
     } catch (const std::exception& e) {
         return AfterFailedRead(form, e, [&] {

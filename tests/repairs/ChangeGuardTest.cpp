@@ -188,6 +188,23 @@ TEST_P(ChangeGuard, FailedBackupWarnsAndChangesNothing) {
     EXPECT_EQ(SnapshotAll(s.db), before);
 }
 
+// The server out of reach at the checks (the database is reached through a link made during the
+// question): the change fails instead of running on an attachment made after its checks.
+TEST(ChangeGuardAttach, AChangeNeverRunsOnAnAttachmentMadeAfterItsChecks) {
+    Store s;
+    s.db.Exec("insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('1', '1', '01')");
+    const std::string link = s.db.Path() + ".link";
+    form::FormState form(s.window, testing_support::ConnectionString(link));
+    std::error_code made;
+    s.window.onDialog = [&](const auto&) {
+        std::filesystem::create_symlink(s.db.Path(), link, made);
+    };
+    repairs::Button6Click(form);
+    std::filesystem::remove(link);
+    EXPECT_EQ(s.window.DialogTexts(), (std::vector<std::string>{"테이블 락 제거 진행하시겠습니까?",
+                                                                "테이블 락 제거 실패"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryChange, ChangeGuard, ::testing::ValuesIn(kOperations),
                          [](const auto& info) { return std::string(info.param.name); });
 
