@@ -70,7 +70,7 @@ private:
     WindowOps& ui_;
 };
 
-// The operation ends here, before any change and without a message, as a failure.
+// The operation ends here, before any change, as a failure.
 bool Stop(FormState& form) {
     form.stoppedBeforeChange = true;
     return false;
@@ -157,7 +157,7 @@ bool AskIfOthersConnected(FormState& form) {
         return AfterFailedRead(form, e, [&] {
             form.ui.MessageDialog(std::string(kOthersUnknown) + "\r\n" + e.what(),
                                   DialogKind::Warning, DialogButtons::Ok);
-            return false;
+            return Stop(form);
         });
     }
     if (form.ui.StopRequested()) return Stop(form);
@@ -177,7 +177,7 @@ bool BackUpBeforeChange(FormState& form, bool logToPage, std::string* backupPath
         if (logToPage) ui.AppendLog(kBackupFailed);
         ui.MessageDialog(std::string(kBackupFailed) + "\r\n" + reason, DialogKind::Warning,
                          DialogButtons::Ok);
-        return false;
+        return Stop(form);
     };
     db::DatabaseFile databaseFile;
     try {

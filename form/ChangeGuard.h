@@ -19,8 +19,8 @@ namespace form {
 // shutdown), the step lets the operation go on: its first statement reports that, as on an
 // unreachable server, before any change. When the read was cancelled ("취소" in the wait dialog),
 // or the tool is to end (WindowOps::StopRequested) during the steps, the step returns false
-// without a message and sets form.stoppedBeforeChange: the operation ends before any change, as
-// a failure.
+// without a message. Whenever a step refuses or stops the operation it sets
+// form.stoppedBeforeChange: the operation ends before any change, as a failure.
 
 // Right before the operation's first question (or its first change when it asks none): when
 // other programs are attached to the database, asks whether to go on anyway (a warning with OK
