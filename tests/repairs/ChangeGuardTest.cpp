@@ -186,6 +186,12 @@ TEST_P(ChangeGuard, FailedBackupWarnsAndChangesNothing) {
     EXPECT_EQ(asked, std::filesystem::path(s.db.Path()).parent_path().string() + "/");
     EXPECT_EQ(s.db.BackupFiles().size(), backups);
     EXPECT_EQ(SnapshotAll(s.db), before);
+
+    // Room the system cannot tell refuses nothing; what it tells is the room a user may take.
+    s.form.freeSpace = [](const std::string&) { return std::optional<std::uintmax_t>(); };
+    Run();
+    EXPECT_EQ(s.db.BackupFiles().size(), backups + 1);
+    EXPECT_NEAR(*form::LocalFreeSpace(asked), std::filesystem::space(asked).available, 1e8);
 }
 
 // The server out of reach at the checks (the database is reached through a link made during the
