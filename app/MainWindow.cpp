@@ -284,7 +284,7 @@ void TfmMain::WireHandlers() {
     connect(Button7, &QPushButton::clicked, this, repair(repairs::Button7Click));
     connect(Button8, &QPushButton::clicked, this, repair(repairs::Button8Click));
     connect(Button9, &QPushButton::clicked, this,
-            [this] { RunOperation([this] { return datefix::Button9Click(*state_); }); });
+            [this] { RunOperation([this] { return datefix::Button9Click(*state_); }, true); });
     // A radio button's click runs when it becomes checked.
     connect(RadioButton3, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
@@ -318,15 +318,20 @@ bool TfmMain::RunHandler(const std::function<void()>& handler) {
     return true;
 }
 
-void TfmMain::RunOperation(const std::function<bool()>& operation) {
+void TfmMain::RunOperation(const std::function<bool()>& operation, bool ownResult) {
     std::string warning;
     const std::string page =
         PageControl1->TabCaption(PageControl1->ActivePageIndex()).toStdString();
     // The trace is written on the window's thread, where the log lines the operation posted are
     // drawn and traced: its end then follows its last line.
     auto onWindow = [this](const std::function<void()>& fn) { runner_->OnWindowThread(fn); };
-    RunHandler([this, &operation, &warning, &page, &onWindow] {
+    RunHandler([this, &operation, &warning, &page, &onWindow, ownResult] {
         state_->stoppedBeforeChange = false;
+        // The checks may have held connecting off for this operation only.
+        struct ResumeAfter {
+            db::DbConnection& connection;
+            ~ResumeAfter() { connection.ResumeConnect(); }
+        } resume{state_->IBDatabase1};
         if (!trace_) {
             operation();
             return;
@@ -348,7 +353,7 @@ void TfmMain::RunOperation(const std::function<bool()>& operation) {
             failed("Unknown failure");
             throw;
         }
-        onWindow([&] { warning = trace_->End(!done); });
+        onWindow([&] { warning = trace_->End(!done, ownResult); });
     });
     if (!warning.empty())
         dialogs_.MessageDialog(warning, form::DialogKind::Warning, form::DialogButtons::Ok);
@@ -553,9 +558,12 @@ void TfmMain::AppendLogLines(const std::vector<std::string>& lines) {
 
 int TfmMain::MessageDialog(const std::string& text, form::DialogKind kind,
                            form::DialogButtons buttons) {
-    if (TerminationSignals::Requested()) return form::kResultCancel;
-    const int result = dialogs_.MessageDialog(text, kind, buttons);
-    if (trace_) trace_->Dialog(text, kind, buttons, result);
+    const bool shown = !TerminationSignals::Requested();
+    const int result = shown ? dialogs_.MessageDialog(text, kind, buttons) : form::kResultCancel;
+    if (trace_ && shown) trace_->Dialog(text, kind, buttons, result);
+    // The end may also have come while the box was open, and closed it.
+    if (trace_ && TerminationSignals::Requested())
+        trace_->DialogWhileEnding(kind, buttons, result, shown);
     return result;
 }
 

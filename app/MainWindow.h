@@ -58,8 +58,9 @@ public:
     bool IsBusy() const { return busy_; }
     // Runs an operation that changes the database through RunHandler, traced when a trace is set.
     // The operation returns false when it refused or stopped without a message of its own; it
-    // also counts as failed when its checks stopped it (FormState::stoppedBeforeChange).
-    void RunOperation(const std::function<bool()>& operation);
+    // also counts as failed when its checks stopped it (FormState::stoppedBeforeChange). With
+    // ownResult that result alone tells the trace how it ended (OperationTrace::End).
+    void RunOperation(const std::function<bool()>& operation, bool ownResult = false);
     // Where the operations are traced; none by default. Must outlive the window.
     void SetTrace(OperationTrace* trace) { trace_ = trace; }
 

@@ -21,6 +21,12 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
+// A message of failure: a warning or an error with only OK.
+bool IsFailureBox(form::DialogKind kind, form::DialogButtons buttons) {
+    return (kind == form::DialogKind::Warning || kind == form::DialogKind::Error) &&
+           buttons == form::DialogButtons::Ok;
+}
+
 }  // namespace
 
 OperationTrace::OperationTrace(QString folder, Clock clock)
@@ -49,6 +55,7 @@ void OperationTrace::Begin(const std::string& pageCaption) {
     std::lock_guard<std::mutex> lock(mutex_);
     active_ = true;
     failed_ = false;
+    endedByStop_ = false;
     writeFailed_ = false;
     caption_ = pageCaption;
 }
@@ -57,10 +64,16 @@ void OperationTrace::Dialog(const std::string& text, form::DialogKind kind,
                             form::DialogButtons buttons, int result) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!active_) return;
-    if ((kind == form::DialogKind::Warning || kind == form::DialogKind::Error) &&
-        buttons == form::DialogButtons::Ok)
-        failed_ = true;
+    if (IsFailureBox(kind, buttons)) failed_ = true;
     Write(OneLine(text) + " → " + (result == form::kResultOk ? "OK" : "Cancel"));
+}
+
+void OperationTrace::DialogWhileEnding(form::DialogKind kind, form::DialogButtons buttons,
+                                       int result, bool shown) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!active_) return;
+    if (!shown && IsFailureBox(kind, buttons)) failed_ = true;
+    if (buttons != form::DialogButtons::Ok && result != form::kResultOk) endedByStop_ = true;
 }
 
 void OperationTrace::Wait(const std::string& text) {
@@ -96,10 +109,10 @@ void OperationTrace::Escaped(const std::string& errorBoxText) {
     Write(OneLine(errorBoxText));
 }
 
-std::string OperationTrace::End(bool failed) {
+std::string OperationTrace::End(bool failed, bool ownResult) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!active_) return {};
-    Write(failed || failed_ ? "실패" : "완료");
+    Write(failed || endedByStop_ || (failed_ && !ownResult) ? "실패" : "완료");
     active_ = false;
     if (!writeFailed_ || reported_) return {};
     reported_ = true;

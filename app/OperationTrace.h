@@ -26,7 +26,11 @@ namespace app {
 // message, a missing selection, a refused date) or when it says so itself (the date page's error
 // end line, a stop before any change). A question (OK and Cancel, the one on other programs
 // attached included) is no failure, whatever the answer: the operation then ends with "완료", as
-// every other one does.
+// every other one does. Once the tool is told to end no box is shown: a failure box fails the
+// operation all the same, and a question the end answered (shown or not) ends it before its
+// change, as a failure. An operation that tells its own result (the date page) ends as that
+// result says, unless an exception left it or the end answered a question: a warning after it
+// completed does not make it fail.
 //
 // A file that cannot be written never stops an operation; End says so once per run of the tool.
 class OperationTrace {
@@ -48,6 +52,10 @@ public:
     void Begin(const std::string& pageCaption);
     void Dialog(const std::string& text, form::DialogKind kind, form::DialogButtons buttons,
                 int result);
+    // A dialog while the tool is told to end, `shown` or not (then Cancel answered it, and it is
+    // not written).
+    void DialogWhileEnding(form::DialogKind kind, form::DialogButtons buttons, int result,
+                           bool shown);
     // The wait dialog came up with this text; it closed after `seconds`, `cancelled` or not.
     void Wait(const std::string& text);
     void WaitEnded(int seconds, bool cancelled);
@@ -56,9 +64,10 @@ public:
     void Lines(const std::vector<std::string>& texts);
     // An exception left the operation; `errorBoxText` is what the error box shows.
     void Escaped(const std::string& errorBoxText);
-    // Writes the end line (`failed` adds to the failures seen) and returns the warning to show
-    // when the trace could not be written: the first time in this run only, empty otherwise.
-    std::string End(bool failed);
+    // Writes the end line (`failed` adds to the failures seen; with `ownResult` the failure
+    // boxes shown do not count) and returns the warning to show when the trace could not be
+    // written: the first time in this run only, empty otherwise.
+    std::string End(bool failed, bool ownResult = false);
 
 private:
     void Write(const std::string& text);
@@ -70,7 +79,8 @@ private:
     QFile file_;
     QDate fileDay_;  // the day of the open file
     bool active_ = false;
-    bool failed_ = false;
+    bool failed_ = false;       // a failure box
+    bool endedByStop_ = false;  // a question the tool's end answered
     bool writeFailed_ = false;  // in this operation
     bool reported_ = false;     // in this run
     std::string caption_;

@@ -8,7 +8,7 @@ namespace datefix {
 void RadioButton3Click(form::FormState& form, form::RadioId sender);
 // Confirms, clears the log and runs the move of the chosen mode between its start and end lines.
 // False when the move refused or stopped (its error end line) and when the checks before it
-// stopped it; true otherwise, also when a question was answered with Cancel.
+// refused or stopped it; true otherwise, also when a question was answered with Cancel.
 bool Button9Click(form::FormState& form);
 
 }  // namespace datefix

@@ -1,6 +1,7 @@
 #include "db/ClientLibrary.h"
 
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "db/DbError.h"
@@ -111,30 +112,31 @@ void ClientLibrary::EnsureLoaded() {
     // The candidates are looked at anew on every try: the client may have been installed since.
     const std::vector<std::string> candidates =
         state.namesForTesting.empty() ? PlatformCandidates() : state.namesForTesting;
-    const LoadedLibrary loaded = LoadFirst(candidates, OpenLibrary);
-    LibraryHandle lib = loaded.handle;
     FbApi api;
-    std::string error;
-    if (!BindAll(lib, api, error)) {
-        // Not kept: the next creation loads again from scratch.
-        CloseLibrary(lib);
-        throw DbError(error);
-    }
+    // A library that lacks an entry point (an old gds32.dll) is passed over for the next one.
+    const LoadedLibrary loaded = LoadFirst(candidates, [&api](const std::string& candidate) {
+        LoadOutcome outcome = OpenLibrary(candidate);
+        if (outcome.handle && !BindAll(outcome.handle, api, outcome.unusable)) {
+            CloseLibrary(outcome.handle);
+            outcome.handle = nullptr;
+        }
+        return outcome;
+    });
+    LibraryHandle lib = loaded.handle;
     state.api = api;
     state.handle = lib;
     state.file = LibraryFile(lib);
     if (state.file.empty()) state.file = loaded.candidate;
 }
 
-void ClientLibrary::SetFileNamesForTesting(const std::string& fileName) {
+void ClientLibrary::SetFileNamesForTesting(std::vector<std::string> fileNames) {
     LibraryState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
-    state.namesForTesting.clear();
-    if (!fileName.empty()) state.namesForTesting.push_back(fileName);
+    state.namesForTesting = std::move(fileNames);
 }
 
 void ClientLibrary::ResetFileNamesForTesting() {
-    SetFileNamesForTesting({});
+    SetFileNamesForTesting(std::vector<std::string>());
 }
 
 bool ClientLibrary::IsLoaded() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace db {
 
@@ -16,10 +17,14 @@ public:
     static void EnsureLoaded();
 
     // By default "libfbclient.so.2" (Linux) or the Windows candidates of LibrarySearch.h are
-    // tried in order. A test may put one file name of its own in their place before the first
-    // load (a missing library, a library that fails on purpose); an empty name restores the
+    // tried in order. A test may put file names of its own in their place before the first load
+    // (a missing library, a library that fails on purpose); none, or an empty name, restores the
     // default.
-    static void SetFileNamesForTesting(const std::string& fileName);
+    static void SetFileNamesForTesting(std::vector<std::string> fileNames);
+    static void SetFileNamesForTesting(const std::string& fileName) {
+        SetFileNamesForTesting(fileName.empty() ? std::vector<std::string>()
+                                                : std::vector<std::string>{fileName});
+    }
     static void ResetFileNamesForTesting();
 
     static bool IsLoaded();

@@ -63,6 +63,7 @@ DbConnection::~DbConnection() {
 void DbConnection::Connect() {
     Impl& d = *impl_;
     if (d.handle) return;
+    if (d.heldOff) throw *d.heldOff;
     if (d.databaseName.empty()) throw DbError("Database name is missing");
     const std::string dpb = BuildParameterBlock(d.params);
 
@@ -111,6 +112,14 @@ void DbConnection::Disconnect() {
     if (Api().isc_detach_database(status.get(), &d.handle)) RaiseServerError(status.v);
     d.handle = 0;
     d.attachmentId = 0;
+}
+
+void DbConnection::HoldOffConnect(const DbError& failure) {
+    impl_->heldOff = failure;
+}
+
+void DbConnection::ResumeConnect() {
+    impl_->heldOff.reset();
 }
 
 bool DbConnection::IsConnected() const {

@@ -10,6 +10,7 @@ namespace db {
 class DbTransaction;
 class DbQuery;
 class DbStatement;
+class DbError;
 
 // The attachment to the POS database with its fixed settings.
 //
@@ -31,9 +32,17 @@ public:
     DbConnection(const DbConnection&) = delete;
     DbConnection& operator=(const DbConnection&) = delete;
 
+    // Attaches; nothing when attached. A statement run while not connected calls it first.
     void Connect();
     void Disconnect();
     bool IsConnected() const;
+
+    // While connecting is held off, Connect (also the one a statement makes by itself) fails at
+    // once with `failure` instead of attaching. The checks before a change hold it off when they
+    // cannot attach, so that the change never runs on an attachment made after them; the window
+    // resumes it when the operation has ended.
+    void HoldOffConnect(const DbError& failure);
+    void ResumeConnect();
 
     // The dialect used for every prepare and execute: 3, or the database's own when lower.
     int Dialect() const;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "db/DbConnection.h"
+#include "db/DbError.h"
 #include "db/DbQuery.h"
 #include "db/DbStatement.h"
 #include "db/DbTransaction.h"
@@ -141,6 +142,7 @@ struct DbConnection::Impl {
     isc_db_handle handle = 0;
     int dialect = 3;
     long long attachmentId = 0;
+    std::optional<DbError> heldOff;  // what Connect fails with while connecting is held off
 
     // The call under way, read by other threads (see CallInFlight).
     mutable std::mutex callMutex;

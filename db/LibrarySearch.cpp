@@ -40,17 +40,17 @@ std::string WrongArchitectureMessage(const std::string& candidate) {
 }
 
 LoadedLibrary LoadFirst(const std::vector<std::string>& candidates, const LibraryLoader& load) {
-    std::string wrongArchitecture;
+    std::string firstFailure;
     for (const std::string& candidate : candidates) {
         const LoadOutcome outcome = load(candidate);
         if (outcome.handle) return {outcome.handle, candidate};
-        // A later candidate may still be the right one; the first refused one is reported.
-        if (outcome.error == kWrongArchitectureError && wrongArchitecture.empty()) {
-            wrongArchitecture = candidate;
-        }
+        // A later candidate may still be the right one; the first unusable one is reported.
+        const std::string failure = outcome.error == kWrongArchitectureError
+                                        ? WrongArchitectureMessage(candidate)
+                                        : outcome.unusable;
+        if (firstFailure.empty()) firstFailure = failure;
     }
-    if (!wrongArchitecture.empty()) throw DbError(WrongArchitectureMessage(wrongArchitecture));
-    throw DbError(NotFoundMessage());
+    throw DbError(firstFailure.empty() ? NotFoundMessage() : firstFailure);
 }
 
 }  // namespace db

@@ -10,10 +10,12 @@ namespace db {
 // failure texts are the same on every platform; only the candidates themselves and how one is
 // opened differ (LibrarySearchPosix.cpp, LibrarySearchWindows.cpp).
 
-// What opening one candidate gave: a handle, or the system's error code.
+// What opening one candidate gave: a handle, or the system's error code, or, for a library that
+// opened but cannot be used (an entry point the tool needs is missing), why; it is closed again.
 struct LoadOutcome {
     void* handle = nullptr;
     unsigned long error = 0;
+    std::string unusable = {};
 };
 using LibraryLoader = std::function<LoadOutcome(const std::string& candidate)>;
 
@@ -31,13 +33,15 @@ constexpr unsigned long kWrongArchitectureError = 193;
 // bin folder (older versions), then the bare names fbclient.dll and gds32.dll for the system's
 // own search), and last the client shipped with the program, firebird\fbclient.dll in the
 // program's folder: the store's own client fits its server best, the shipped one serves when
-// that is missing or unusable (32-bit). An empty folder is left out; folders are UTF-8.
+// that is missing or unusable (32-bit, or lacking an entry point). An empty folder is left out;
+// folders are UTF-8.
 std::vector<std::string> WindowsCandidates(const std::string& programFolder,
                                            const std::string& instanceRoot);
 
-// Opens the first candidate that loads. When none does, throws DbError: the 32-bit message for
-// the first candidate refused as the wrong architecture, else the message that the library was
-// not found ("... gds32.dll not found in the path ...").
+// Opens the first candidate that loads and can be used. When none does, throws DbError with the
+// failure of the first candidate that was there but could not be used (the 32-bit message for
+// the wrong architecture, or its `unusable` text), else the message that the library was not
+// found ("... gds32.dll not found in the path ...").
 LoadedLibrary LoadFirst(const std::vector<std::string>& candidates, const LibraryLoader& load);
 
 // The texts LoadFirst fails with.

@@ -42,9 +42,11 @@ std::vector<Attachment> OtherAttachments(DbConnection& connection) {
 DatabaseFile DatabaseFileOf(DbConnection& connection) {
     DbTransaction transaction(&connection, DbTransaction::Action::Rollback);
     DbQuery query(&connection, &transaction);
-    query.OpenQuery(
-        "select MON$DATABASE_NAME, cast(MON$PAGES as bigint) * MON$PAGE_SIZE from MON$DATABASE");
-    DatabaseFile file{query.FieldTextAt(0), std::stoull(query.FieldTextAt(1))};
+    // Multiplied here: a dialect 1 connection refuses BIGINT in the text, and the product of the
+    // two in SQL would come back as a DOUBLE there.
+    query.OpenQuery("select MON$DATABASE_NAME, MON$PAGES, MON$PAGE_SIZE from MON$DATABASE");
+    DatabaseFile file{query.FieldTextAt(0),
+                      std::stoull(query.FieldTextAt(1)) * std::stoull(query.FieldTextAt(2))};
     transaction.Rollback();
     while (!file.path.empty() && file.path.back() == ' ') file.path.pop_back();
     return file;

@@ -70,7 +70,7 @@ private:
     WindowOps& ui_;
 };
 
-// The operation ends here, before any change and without a message, as a failure.
+// The operation ends here, before any change, as a failure.
 bool Stop(FormState& form) {
     form.stoppedBeforeChange = true;
     return false;
@@ -85,6 +85,19 @@ bool AfterFailedRead(FormState& form, const std::exception& failure,
     if (form.ui.StopRequested() || cause == db::FailureCause::Cancelled) return Stop(form);
     if (!form.IBDatabase1.IsConnected() || cause == db::FailureCause::ConnectionLost) return true;
     return refuse();
+}
+
+// The checks read through the attachment the change will use: one is made now when there is
+// none. When that fails, none is made later in the operation either (the window resumes after it):
+// its first statement fails with the same failure, as on an unreachable server, before any change.
+void AttachForChecks(db::DbConnection& connection) {
+    if (connection.IsConnected()) return;
+    try {
+        connection.Connect();
+    } catch (const db::DbError& e) {
+        connection.HoldOffConnect(e);
+        throw;
+    }
 }
 
 // "디스크 여유 공간 부족: 필요 N MB, 남음 M MB" when the disk of the database file's folder, as
@@ -138,12 +151,13 @@ std::string BackupPathFor(const std::string& databaseFile, const DateTimeValue& 
 bool AskIfOthersConnected(FormState& form) {
     std::vector<db::Attachment> others;
     try {
+        AttachForChecks(form.IBDatabase1);
         others = db::OtherAttachments(form.IBDatabase1);
     } catch (const std::exception& e) {
         return AfterFailedRead(form, e, [&] {
             form.ui.MessageDialog(std::string(kOthersUnknown) + "\r\n" + e.what(),
                                   DialogKind::Warning, DialogButtons::Ok);
-            return false;
+            return Stop(form);
         });
     }
     if (form.ui.StopRequested()) return Stop(form);
@@ -163,7 +177,7 @@ bool BackUpBeforeChange(FormState& form, bool logToPage, std::string* backupPath
         if (logToPage) ui.AppendLog(kBackupFailed);
         ui.MessageDialog(std::string(kBackupFailed) + "\r\n" + reason, DialogKind::Warning,
                          DialogButtons::Ok);
-        return false;
+        return Stop(form);
     };
     db::DatabaseFile databaseFile;
     try {

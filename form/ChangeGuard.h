@@ -12,12 +12,15 @@ namespace form {
 
 // The two steps every operation that changes the database takes before its change.
 //
-// Both read the database first (the programs attached, the database file). When such a read
+// Both read the database first (the programs attached, the database file), through the
+// attachment the change will use: the first step makes it when there is none. When it cannot be
+// made, none is made later in the operation either (DbConnection::HoldOffConnect); when a read
 // fails because the connection is not attached or is gone (network error, lost connection,
-// shutdown), the step lets the operation go on: its first statement reports that, as it would
-// have without the step. When the read was cancelled ("취소" in the wait dialog), or the tool is
-// to end (WindowOps::StopRequested) during the steps, the step returns false without a message
-// and sets form.stoppedBeforeChange: the operation ends before any change, as a failure.
+// shutdown), the step lets the operation go on: its first statement reports that, as on an
+// unreachable server, before any change. When the read was cancelled ("취소" in the wait dialog),
+// or the tool is to end (WindowOps::StopRequested) during the steps, the step returns false
+// without a message. Whenever a step refuses or stops the operation it sets
+// form.stoppedBeforeChange: the operation ends before any change, as a failure.
 
 // Right before the operation's first question (or its first change when it asks none): when
 // other programs are attached to the database, asks whether to go on anyway (a warning with OK

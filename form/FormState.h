@@ -39,9 +39,10 @@ public:
     std::vector<std::string> TableNoList;  // tbl_no of item i of ListBox2, as bytes
     std::string BusinessDate;              // YYYYMMDD bytes, empty when unknown
 
-    // Set by the checks before a change (ChangeGuard) when they end the operation without a
-    // message, before any change: a check's database call was cancelled or the tool is to end.
-    // The operation then counts as failed; the window clears it before each operation.
+    // Set by the checks before a change (ChangeGuard) when they end the operation before any
+    // change: after their warning, or without a message when a check's database call was
+    // cancelled or the tool is to end. The operation then counts as failed; the window clears it
+    // before each operation.
     bool stoppedBeforeChange = false;
 
     // The free bytes of the disk holding a folder; none when the folder is not on this machine.

@@ -9,8 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "app/MainWindow.h"
+#include "app/MoveJournalFile.h"
 #include "app/OperationTrace.h"
+#include "app/TerminationSignals.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/FaultyClientControl.h"
 #include "tests/support/TestDatabase.h"
@@ -45,7 +49,8 @@ TEST(CloseFaultTest, AFailedDisconnectIsShownKeepsTheWindowOpenAndClosingCanBeRe
 
 // "취소" in the wait dialog while the check for other programs attached waits on the server (a
 // slow fetch): the payment mode stays, no question or box follows, and the trace tells the wait,
-// its cancel and the failure. Then a backup whose output ends early refuses the change.
+// its cancel and the failure. Then a backup whose output ends early refuses the change, a
+// completed date move is traced so despite a warning, and a stop during a wait as a failure.
 TEST(CancelledCheck, CancelDuringTheLookupOfOtherProgramsChangesNothingAndAsksNothing) {
     testing_support::UseFaultyClient();
     testing_support::TestDatabase database;
@@ -95,6 +100,32 @@ TEST(CancelledCheck, CancelDuringTheLookupOfOtherProgramsChangesNothingAndAsksNo
               0u)
         << recorder.dialogs[1].text;
     EXPECT_EQ(database.Count("ss_option_pos", "op_set_yn = 'N'"), 1);
+
+    // A completed date move whose journal stays ends "완료", after the warning on it.
+    struct Unremovable : app::MoveJournalFile {
+        using MoveJournalFile::MoveJournalFile;
+        bool RemoveFile(const QString&) override { return false; }
+    } stuck(files.path());
+    window->State().moveJournal = &stuck;
+    window->RadioButton3->setChecked(true);
+    window->dtChange02->SetDateTime(window->dtChange01->DateTime().addDays(1));
+    window->Button9->click();
+    EXPECT_EQ(recorder.dialogs.back().text.rfind("매출일자 변경 기록을 지울 수 없습니다.", 0), 0u);
+    EXPECT_TRUE(file.readAll().endsWith(" 완료\n"));
+
+    // SIGTERM while the switch waits on the option row another program holds: its failure box is
+    // never shown, and the trace ends with the wait cancelled and "실패".
+    testing_support::IsqlHolder holder(database, "update ss_option_pos set op_set_yn = 'N'");
+    app::TerminationSignals ending;
+    QTimer stop;
+    QObject::connect(&stop, &QTimer::timeout, [&] {
+        if (window->WaitForm()) std::raise(SIGTERM);
+    });
+    stop.start(50);
+    app_testing::Click(*window, QStringLiteral("Button1"));
+    EXPECT_TRUE(QString::fromUtf8(file.readAll())
+                    .contains(QRegularExpression(
+                        QStringLiteral("대기 취소 \\(\\d+초\\)\n.{20}선후불변경 실패\n$"))));
 }
 
 }  // namespace

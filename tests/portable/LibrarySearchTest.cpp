@@ -66,7 +66,7 @@ TEST(LibrarySearch, TheFirstCandidateThatLoadsIsKeptAndNoLaterOneIsTried) {
                                         "D:\\FB\\bin\\fbclient.dll"}));
 }
 
-TEST(LibrarySearch, A32BitClientIsNamedOnlyWhenNoLaterCandidateLoadsNotEvenTheShippedOne) {
+TEST(LibrarySearch, AnUnusableClientIsNamedOnlyWhenNoLaterCandidateLoadsNotEvenTheShippedOne) {
     const auto candidates = db::WindowsCandidates("C:\\POS", "D:\\FB");
     RecordingLoader loader;
     loader.outcomes["D:\\FB\\fbclient.dll"] = {nullptr, db::kWrongArchitectureError};
@@ -75,8 +75,11 @@ TEST(LibrarySearch, A32BitClientIsNamedOnlyWhenNoLaterCandidateLoadsNotEvenTheSh
     EXPECT_EQ(loader.tried.size(), candidates.size());
     EXPECT_NE(db::WrongArchitectureMessage("X").find("X is a 32-bit library"), std::string::npos);
     EXPECT_NE(db::WrongArchitectureMessage("X").find("64-bit Firebird client"), std::string::npos);
+    // An old client that lacks an entry point, found first, is the one named.
+    loader.outcomes["C:\\POS\\fbclient.dll"] = {nullptr, 0, "no isc_dsql_execute2"};
+    EXPECT_EQ(FailureOf(candidates, loader), "no isc_dsql_execute2");
 
-    // A store with a 32-bit Firebird ends at the shipped client.
+    // A store with a 32-bit or an old Firebird ends at the shipped client.
     loader.outcomes["C:\\POS\\firebird\\fbclient.dll"] = {&library, 0};
     EXPECT_EQ(db::LoadFirst(candidates, loader.Loader()).candidate,
               "C:\\POS\\firebird\\fbclient.dll");

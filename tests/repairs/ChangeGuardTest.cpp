@@ -1,5 +1,6 @@
 // The two steps before every change, for each operation that changes the database: the question
 // while another program is attached, and the server's backup.
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -84,7 +85,14 @@ protected:
     Store s;
 };
 
+// On a dialect 1 database, whose connections refuse BIGINT in a statement's text.
 TEST_P(ChangeGuard, AnotherProgramIsNamedCancelKeepsAllAndOkBacksUpFirst) {
+    ASSERT_EQ(std::system(
+                  ("gfix -sql_dialect 1 -user sysdba -password quillmoss " + s.db.Name()).c_str()),
+              0);
+    s.form.IBDatabase1.Disconnect();
+    s.Connect();
+    ASSERT_EQ(s.form.IBDatabase1.Dialect(), 1);
     const Tables before = SnapshotAll(s.db);
     {
         // The test's own attachment is in this process and does not count; isql-fb does.
@@ -178,6 +186,29 @@ TEST_P(ChangeGuard, FailedBackupWarnsAndChangesNothing) {
     EXPECT_EQ(asked, std::filesystem::path(s.db.Path()).parent_path().string() + "/");
     EXPECT_EQ(s.db.BackupFiles().size(), backups);
     EXPECT_EQ(SnapshotAll(s.db), before);
+
+    // Room the system cannot tell refuses nothing; what it tells is the room a user may take.
+    s.form.freeSpace = [](const std::string&) { return std::optional<std::uintmax_t>(); };
+    Run();
+    EXPECT_EQ(s.db.BackupFiles().size(), backups + 1);
+    EXPECT_NEAR(*form::LocalFreeSpace(asked), std::filesystem::space(asked).available, 1e8);
+}
+
+// The server out of reach at the checks (the database is reached through a link made during the
+// question): the change fails instead of running on an attachment made after its checks.
+TEST(ChangeGuardAttach, AChangeNeverRunsOnAnAttachmentMadeAfterItsChecks) {
+    Store s;
+    s.db.Exec("insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('1', '1', '01')");
+    const std::string link = s.db.Path() + ".link";
+    form::FormState form(s.window, testing_support::ConnectionString(link));
+    std::error_code made;
+    s.window.onDialog = [&](const auto&) {
+        std::filesystem::create_symlink(s.db.Path(), link, made);
+    };
+    repairs::Button6Click(form);
+    std::filesystem::remove(link);
+    EXPECT_EQ(s.window.DialogTexts(), (std::vector<std::string>{"테이블 락 제거 진행하시겠습니까?",
+                                                                "테이블 락 제거 실패"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryChange, ChangeGuard, ::testing::ValuesIn(kOperations),

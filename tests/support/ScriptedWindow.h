@@ -41,6 +41,7 @@ public:
     std::vector<std::string> progressCaptions;
     std::vector<std::pair<int, int>> progress;
     int progressCloses = 0;
+    std::function<void()> onProgressClosed;  // e.g. right after the backup
 
     bool stopRequested = false;  // what StopRequested answers
 
@@ -80,7 +81,10 @@ public:
     int MessageDialog(const std::string& text, form::DialogKind kind,
                       form::DialogButtons buttons) override;
     void ShowProgress(const std::string& caption, int done, int total) override;
-    void CloseProgress() override { ++progressCloses; }
+    void CloseProgress() override {
+        ++progressCloses;
+        if (onProgressClosed) onProgressClosed();
+    }
     void ShowWait(const std::string& text, bool cancellable) override;
     bool WaitCancelled() override { return waitOpen && waitCancellable && pressCancel; }
     void CloseWait(int, bool) override { waitOpen = false; }

@@ -293,7 +293,7 @@ std::vector<std::vector<std::string>> TestDatabase::Snapshot(const std::string& 
         SqlLiteral(ServerName(table)) + " order by rf.rdb$field_position");
     std::string select;
     for (const auto& column : columns) {
-        const std::string name = "\"" + column.at(0) + "\"";
+        const std::string& name = column.at(0);  // unquoted: a string in dialect 1
         if (!select.empty()) select += ", ";
         select += column.at(1) == "261" ? "'<blob:' || octet_length(" + name +
                                               ") || ' bytes:' || hash(" + name + ") || '>'"
