@@ -45,8 +45,11 @@ DatabaseFile DatabaseFileOf(DbConnection& connection) {
     // Multiplied here: a dialect 1 connection refuses BIGINT in the text, and the product of the
     // two in SQL would come back as a DOUBLE there.
     query.OpenQuery("select MON$DATABASE_NAME, MON$PAGES, MON$PAGE_SIZE from MON$DATABASE");
-    DatabaseFile file{query.FieldTextAt(0),
-                      std::stoull(query.FieldTextAt(1)) * std::stoull(query.FieldTextAt(2))};
+    // MON$PAGE_SIZE is a SMALLINT: a page of 32 KB (allowed from Firebird 4 on) reads negative.
+    long long pageSize = std::stoll(query.FieldTextAt(2));
+    if (pageSize < 0) pageSize += 65536;
+    DatabaseFile file{query.FieldTextAt(0), std::stoull(query.FieldTextAt(1)) *
+                                                static_cast<unsigned long long>(pageSize)};
     transaction.Rollback();
     while (!file.path.empty() && file.path.back() == ' ') file.path.pop_back();
     return file;
