@@ -586,6 +586,23 @@ TEST_F(Faults, SingleMoveStopsWhenTheLockedRowIsChangedAndCommitted) {
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 4, false), Capture(db));
 }
 
+// A row changed after the move read it (here a trigger on table 4 gives the payment of sale 2
+// another number, in a transaction of its own, as the POS program would) is not moved: the move
+// stops there.
+TEST_F(Faults, ARowChangedSinceItWasReadStopsTheMoveAtIt) {
+    SeedThreeSales(db);
+    db.Exec(
+        "create trigger T_RENUMBER for OS_MASTER after update as begin in autonomous transaction "
+        "do update OS_PAY set SAL_SEQ = 9 where SAL_YMD = '20240313' and SAL_SEQ = 2; end");
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 4, ui.log.end()),
+              (std::vector<std::string>{"OS_PAY->1 - 2024-03-14", "OS_PAY->2 - 2024-03-14",
+                                        "ERROR OS_PAY->2", kSingleFailed}));
+    EXPECT_EQ(db.Count("OS_MASTER", "SAL_YMD = '20240314'"), 3);
+    EXPECT_EQ(db.Count("OS_PAY", "SAL_YMD = '20240313'"), 3);
+}
+
 // Param: how the first run's process ends (killed while it waits on a row of table 5, or ended
 // right after table 4's commit), and whether the second run goes on (else moves back).
 class EndedProcess : public StoppedMoveTest,

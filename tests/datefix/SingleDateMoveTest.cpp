@@ -1,4 +1,6 @@
 // Single-date move: every row of the wrong date, table by table, to the target date.
+#include <set>
+
 #include "form/Cp949.h"
 #include "tests/datefix/SalesFixture.h"
 
@@ -134,6 +136,23 @@ TEST_F(SingleDateMove, TargetBeforeTheWrongDateAndTablesWithoutRows) {
     ExpectConfirmedThenDone();
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240301", 20, true), Capture(db));
     EXPECT_EQ(db.Count("OC_REGISTER", "SAL_YMD = '20240301'"), 2);
+}
+
+// More rows in one table than one batch takes: each row is moved once, and logged once.
+TEST_F(SingleDateMove, ATableLargerThanOneBatchMovesEveryRow) {
+    db.Exec(
+        "execute block as declare i integer = 1; begin while (i <= 3000) do begin "
+        "insert into OS_PAY_INFO (SAL_YMD, SAL_SEQ) values ('20240313', :i); i = i + 1; end end");
+    const SalesState before = Capture(db);
+
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+    ASSERT_EQ(ui.log.back(), kSingleOk);
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
+    std::set<std::string> logged(ui.log.begin() + 1, ui.log.end() - 2);
+    EXPECT_EQ(ui.log.size(), 3000u + 3);
+    EXPECT_EQ(logged.size(), 3000u);
+    EXPECT_EQ(logged.count("OS_PAY_INFO->3000 - 2024-03-14"), 1u);
 }
 
 TEST_F(SingleDateMove, RegisterMovesEvenWithoutSalesRows) {
