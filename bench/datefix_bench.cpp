@@ -10,7 +10,7 @@
 //           set-ups: (1) an index on (Sal_Ymd, key) only in OS_ORDER and OS_MASTER, no earlier
 //           days; (2) the same with earlier days; (3) an index in every table, earlier days.
 //           Goal: ratio <= 3.0 in each, both ways. The tool's result is checked against the
-//           server's, table by table.
+//           server's, table by table: a difference is a goal missed.
 //  scale    The tool's time, forward and back, with twice the day's sales in (1) and in (3)
 //           (the earlier days as they were; goal <= 2.2 times the time) and with twice the
 //           earlier days in (3) (goal <= 1.2 times the time).
@@ -31,7 +31,7 @@
 //                      [move] [scale] [window] [realign]
 // (default: 1000 sales a day, 20 earlier days, 50000 lines, every part once). With R rounds each
 // ratio takes each side's least time. The exit status is 1 when a run went wrong (an error box, a
-// run that did not complete, a result that differs from the server's), not for a goal missed.
+// run that did not complete), not for a goal missed.
 #include <time.h>
 
 #include <QApplication>
@@ -237,11 +237,14 @@ private:
     std::map<std::string, std::unique_ptr<BenchDatabase>> built_;
 };
 
+// A tool's result that differs from the server's is a goal missed: a faster move must be the
+// same move.
 void Verify(const BenchDatabase& tool, const BenchDatabase& server, const std::string& what) {
     const std::string differ = bench::Differences(tool.Name(), server.Name());
-    if (!differ.empty())
-        throw std::runtime_error(what + ": the tool's result differs from the server's in " +
-                                 differ);
+    if (differ.empty()) return;
+    std::printf("  the tool's result differs from the server's in %s\n", differ.c_str());
+    goals.push_back(
+        {what + ": the tool's result is the server's (it differs in " + differ + ")", 1, 0, false});
 }
 
 // The three set-ups.
@@ -504,8 +507,11 @@ int main(int argc, char** argv) {
     for (const Goal& goal : goals) {
         const bool met = goal.value <= goal.limit;
         failed += met ? 0 : 1;
-        std::printf("  %s  %s: %.2f%s (<= %.1f%s)\n", met ? "PASS" : "FAIL", goal.what.c_str(),
-                    goal.value, goal.percent ? " %" : "", goal.limit, goal.percent ? " %" : "");
+        if (goal.limit == 0)  // a check, not a figure
+            std::printf("  FAIL  %s\n", goal.what.c_str());
+        else
+            std::printf("  %s  %s: %.2f%s (<= %.1f%s)\n", met ? "PASS" : "FAIL", goal.what.c_str(),
+                        goal.value, goal.percent ? " %" : "", goal.limit, goal.percent ? " %" : "");
     }
     std::printf("%d of %zu goals met\n", static_cast<int>(goals.size()) - failed, goals.size());
     return 0;
