@@ -543,9 +543,9 @@ void TfmMain::AppendLog(const std::string& line) {
 void TfmMain::AppendLogLines(const std::vector<std::string>& lines) {
     // One append for the batch: the edit lays out and repaints once.
     std::string text;
-    for (const std::string& line : lines) {
-        if (!text.empty()) text += '\n';
-        text += line;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) text += '\n';  // an empty line is a line too
+        text += lines[i];
     }
     if (!lines.empty()) memoChange->appendPlainText(QString::fromStdString(text));
     if (trace_) trace_->Lines(lines);

@@ -364,6 +364,8 @@ TEST_F(MainWindowTest, LogAppendsAndClears) {
               std::vector<std::string>({"[지정된 날짜 변경] 진행중", "두번째 줄"}));
     window->ClearLog();
     EXPECT_TRUE(app_testing::LogLines(*window).empty());
+    window->AppendLogLines({"", "", "셋째 줄"});  // a batch, as the running operation's lines come
+    EXPECT_EQ(app_testing::LogLines(*window), std::vector<std::string>({"", "", "셋째 줄"}));
 }
 
 TEST_F(MainWindowTest, AFailureLeavingAHandlerIsShownAndTheWindowStaysAsItWas) {
