@@ -13,12 +13,14 @@
 //           server's, table by table: a difference is a goal missed.
 //  scale    The tool's time, forward and back, with twice the day's sales in (1) and in (3)
 //           (the earlier days as they were; goal <= 2.2 times the time) and with twice the
-//           earlier days in (3) (goal <= 1.2 times the time).
+//           earlier days in (3) (goal <= 1.2 times the time). The goal is on the time without the
+//           backups, which grow with the whole database; the ratio with them is printed too.
 //  window   The window's share of the move: a day of about LOG_LINES log lines moved through the
 //           real window against the same move with a window that only counts its lines (twice
 //           each, in the order window, counted, counted, window; the backups left out), and the
 //           CPU time of the window's thread during the move, which a busy machine takes from the
-//           move. Goal: both <= 10% of the move.
+//           move. Goal: both <= 10% of the move. That CPU time is also set against the server's
+//           own time for the same UPDATEs, the least any move of that day can take.
 //  realign  The realignment of a day whose sales were stamped on the three days after it,
 //           started with the window's button, against a backup and its twenty statements (a
 //           commit after each) on a copy, in the three set-ups. Reported: it has no goal.
@@ -37,8 +39,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QTemporaryDir>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QThread>
 
 #include <algorithm>
@@ -205,8 +205,9 @@ public:
         run.windowCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
         run.processCpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processCpu;
         run.backup = BenchDialogs().progressSeconds;
-        run.lines = window_->memoChange->blockCount();
-        const QString last = window_->memoChange->document()->lastBlock().text();
+        const QStringList log = window_->memoChange->toPlainText().split(QLatin1Char('\n'));
+        run.lines = log.size();
+        const QString& last = log.last();
         if (!last.contains(QStringLiteral("정상 처리")))
             throw std::runtime_error("the run did not complete: " + last.toStdString());
         return run;
@@ -253,9 +254,10 @@ const char* const kHistory = "(2) index only in OS_ORDER and OS_MASTER, earlier 
 const char* const kIndexed = "(3) index in every table, earlier days";
 const char* const kWays[] = {"forward", "back"};
 
+// The tool's time forward and back, and the part of it its backups took.
 struct MoveTimes {
-    double forward = 0;
-    double back = 0;
+    double seconds = 0;
+    double backup = 0;
 };
 
 class Bench {
@@ -278,7 +280,7 @@ public:
         const BenchDatabase& original = databases_.Of(shape);
         // The least time of each side over the rounds: the one least disturbed.
         const double none = std::numeric_limits<double>::infinity();
-        double tool[2] = {none, none}, server[2] = {none, none};
+        double tool[2] = {none, none}, server[2] = {none, none}, toolBackup[2] = {0, 0};
         for (int round = 0; round < repeat; ++round) {
             std::unique_ptr<BenchDatabase> toolDb = original.Copy("tool");
             std::unique_ptr<BenchDatabase> serverDb = original.Copy("server");
@@ -303,7 +305,10 @@ public:
                     "%.2f s)   ratio %6.2f\n",
                     kWays[way], run.seconds, run.backup, run.lines, paced.total, paced.backup,
                     run.seconds / paced.total);
-                tool[way] = std::min(tool[way], run.seconds);
+                if (run.seconds < tool[way]) {
+                    tool[way] = run.seconds;
+                    toolBackup[way] = run.backup;
+                }
                 server[way] = std::min(server[way], paced.total);
             }
         }
@@ -314,7 +319,7 @@ public:
             if (goal)
                 Check(name + ", " + kWays[way] + ": tool / server", tool[way] / server[way], 3.0);
         }
-        const MoveTimes times{tool[0], tool[1]};
+        const MoveTimes times{tool[0] + tool[1], toolBackup[0] + toolBackup[1]};
         moved_[shape.Key()] = times;
         return times;
     }
@@ -376,6 +381,18 @@ public:
             "%% of the move; the process's CPU beyond the counted runs %.1f %% of the "
             "move\n",
             share, cpuShare, (windowProcessCpu - countedProcessCpu) / window * 100);
+        // The least the move can take: whatever the tool's pace, the window costs no more than
+        // this.
+        std::unique_ptr<BenchDatabase> paced = original.Copy("share_server");
+        const bench::ServerTimes server = bench::BackupAndStatements(
+            paced->Name(), paced->Path() + ".server.fbk",
+            bench::TableMoveStatements(bench::kWrongDate, bench::kTargetDate));
+        std::printf(
+            "  the window thread's CPU in one move %.2f s, %.1f %% of the server's own time "
+            "for it without the backup (%.2f s)\n",
+            windowCpu / (2 * repeat),
+            windowCpu / (2 * repeat) / (server.total - server.backup) * 100,
+            server.total - server.backup);
         Check("the window's share of the move", share, 10, true);
         Check("the window thread's CPU, share of the move", cpuShare, 10, true);
     }
@@ -425,10 +442,15 @@ private:
                  const StoreShape& larger, double limit) {
         const MoveTimes a = Move(baseName, base, true);
         const MoveTimes b = Move(what, larger, false);
-        const double ratio = (b.forward + b.back) / (a.forward + a.back);
-        std::printf("  %s: the tool's time %.2f s against %.2f s, ratio %.2f (goal <= %.1f)\n",
-                    what.c_str(), b.forward + b.back, a.forward + a.back, ratio, limit);
-        Check(what + ": time ratio", ratio, limit);
+        // The backup grows with the whole database, the server's own pace with it: the goal is
+        // on the move itself.
+        const double ratio = (b.seconds - b.backup) / (a.seconds - a.backup);
+        std::printf(
+            "  %s: the tool's time without its backups %.2f s against %.2f s, ratio %.2f "
+            "(goal <= %.1f); with them %.2f\n",
+            what.c_str(), b.seconds - b.backup, a.seconds - a.backup, ratio, limit,
+            b.seconds / a.seconds);
+        Check(what + ": time ratio without the backups", ratio, limit);
     }
 
     // The move with a window that draws nothing: its seconds without the backup, and the
