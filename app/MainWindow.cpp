@@ -588,6 +588,7 @@ void TfmMain::DrawLogLines(const std::vector<std::string>& lines) {
         if (block.layout()->lineCount() == 0)
             block.setLineCount(static_cast<int>(block.text().count(QChar::LineSeparator)) + 1);
     }
+    // The edit learns of the new count from its layout's size signal only.
     QAbstractTextDocumentLayout* layout = document->documentLayout();
     emit layout->documentSizeChanged(layout->documentSize());
     if (follow)
