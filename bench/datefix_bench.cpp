@@ -182,26 +182,26 @@ public:
 
     // Chooses the mode, sets both pickers and presses the start button. Two backups of one
     // database in one second would share a name: the tool waits for the next second then, which
-    // a store never sees, so the run starts in a second of its own.
+    // a store never sees, so a run starts after the second in which the one before ended.
     Run Press(bool single, const char* first, const char* second) {
         const auto now = std::chrono::system_clock::now();
-        if (std::chrono::floor<std::chrono::seconds>(now) == lastStart_)
+        if (now < lastEnd_ + std::chrono::seconds(1))
             QThread::usleep(
                 static_cast<unsigned long>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                               lastStart_ + std::chrono::seconds(1) - now)
+                                               lastEnd_ + std::chrono::seconds(1) - now)
                                                .count()));
         (single ? window_->RadioButton3 : window_->RadioButton4)->setChecked(true);
         window_->dtChange01->SetDateTime(QDateTime(DateOf(first), QTime(10, 30)));
         window_->dtChange02->SetDateTime(QDateTime(DateOf(second), QTime(10, 30)));
         QApplication::processEvents();
         BenchDialogs().progressSeconds = 0;
-        lastStart_ = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
         Run run;
         const double cpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         const double processCpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const auto start = Clock::now();
         window_->Button9->click();
         run.seconds = Seconds(start);
+        lastEnd_ = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
         run.windowCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
         run.processCpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processCpu;
         run.backup = BenchDialogs().progressSeconds;
@@ -218,7 +218,7 @@ private:
     app::MoveJournalFile journal_;
     app::OperationTrace trace_;
     std::unique_ptr<app::TfmMain> window_;
-    std::chrono::system_clock::time_point lastStart_;
+    std::chrono::system_clock::time_point lastEnd_;
 };
 
 // Each shape's database is built once and copied for every run.
