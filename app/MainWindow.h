@@ -152,6 +152,8 @@ protected:
 
 private:
     void BuildLayout();
+    // Appends lines to the log, a line each, as appendPlainText would one by one.
+    void DrawLogLines(const std::vector<std::string>& lines);
     void Centre();
     void WireHandlers();
     bool BelongsToWindow(QObject* object) const;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <utility>
 
 namespace app {
@@ -11,12 +12,17 @@ const char* const kTraceNotWritten = "작업 기록 파일을 저장할 수 없�
 
 namespace {
 
-// A dialog's text on one line.
+// A dialog's text on one line. A move traces tens of thousands of log lines: each is copied in
+// one go up to its first line break, and most have none.
 std::string OneLine(const std::string& text) {
     std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += (text[i] == '\n' || text[i] == '\r') ? std::string(" / ") : std::string(1, text[i]);
+    out.reserve(text.size());
+    for (size_t from = 0; from < text.size();) {
+        const size_t end = std::min(text.find_first_of("\r\n", from), text.size());
+        out.append(text, from, end - from);
+        if (end == text.size()) break;
+        out += " / ";
+        from = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return out;
 }

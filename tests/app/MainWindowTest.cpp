@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -364,6 +365,25 @@ TEST_F(MainWindowTest, LogAppendsAndClears) {
               std::vector<std::string>({"[지정된 날짜 변경] 진행중", "두번째 줄"}));
     window->ClearLog();
     EXPECT_TRUE(app_testing::LogLines(*window).empty());
+    window->AppendLogLines({"", "", "셋째 줄"});  // a batch, as the running operation's lines come
+    EXPECT_EQ(app_testing::LogLines(*window), std::vector<std::string>({"", "", "셋째 줄"}));
+
+    // A move's batch reads back line by line, 32 lines a block, each line counted as a line,
+    // also out of view; in view the log follows its end and scrolls a line a step.
+    std::vector<std::string> batch;
+    for (int i = 0; i < 100; ++i) batch.push_back("OS_ORDER->" + std::to_string(i));
+    for (const bool inView : {false, true}) {
+        window->PageControl1->SetActivePageIndex(inView ? 5 : 0);
+        window->SetPanelVisible(inView);
+        window->ClearLog();
+        window->AppendLogLines(batch);
+        EXPECT_EQ(app_testing::LogLines(*window), batch);
+        EXPECT_EQ(window->memoChange->blockCount(), 4);
+        EXPECT_EQ(window->memoChange->document()->lineCount(), 100);
+    }
+    const QScrollBar* bar = window->memoChange->verticalScrollBar();
+    EXPECT_EQ(bar->maximum() + bar->pageStep(), 100);
+    EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST_F(MainWindowTest, AFailureLeavingAHandlerIsShownAndTheWindowStaysAsItWas) {
