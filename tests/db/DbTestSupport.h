@@ -8,16 +8,21 @@
 
 namespace db_tests {
 
-// The message of the DbError that `action` raises; a test failure when it raises none.
+// The DbError that `action` raises, or its message; a test failure when it raises none.
 template <typename Action>
-std::string ErrorOf(Action action) {
+db::DbError Raised(Action action) {
     try {
         action();
     } catch (const db::DbError& error) {
-        return error.what();
+        return error;
     }
     ADD_FAILURE() << "expected a DbError";
-    return "<no error>";
+    return db::DbError("<no error>");
+}
+
+template <typename Action>
+std::string ErrorOf(Action action) {
+    return Raised(action).what();
 }
 
 }  // namespace db_tests

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -60,6 +61,8 @@ Function Real(const char* name) {
         dlsym(dlopen("libfbclient.so.2", RTLD_NOW | RTLD_NOLOAD), name));
 }
 
+const ISC_STATUS kOk[] = {isc_arg_gds, 0, isc_arg_end};
+
 ISC_STATUS Fail(ISC_STATUS* status, const ISC_STATUS* failure) {
     const ISC_STATUS code = failure[1];
     do *status++ = *failure;
@@ -72,49 +75,29 @@ ISC_STATUS Fail(ISC_STATUS* status, const ISC_STATUS* failure) {
 extern "C" {
 
 int posfix_fail_next_rollbacks(int count) {
-    const int unused = rollbackFailuresLeft;
-    rollbackFailuresLeft = count;
-    return unused;
+    return std::exchange(rollbackFailuresLeft, count);
 }
 
-void posfix_fail_next_detaches(int count) {
-    detachFailuresLeft = count;
-}
-
-void posfix_exit_after_commits(int count) {
-    commitsBeforeExit = count;
-}
-
-void posfix_slow_next_fetch(int milliseconds) {
-    fetchDelayMs = milliseconds;
-}
+#define POSFIX_SET(name, variable) \
+    void name(int value) {         \
+        variable = value;          \
+    }
+#define POSFIX_GET(name, variable) \
+    int name() {                   \
+        return variable;           \
+    }
+POSFIX_SET(posfix_fail_next_detaches, detachFailuresLeft)
+POSFIX_SET(posfix_exit_after_commits, commitsBeforeExit)
+POSFIX_SET(posfix_slow_next_fetch, fetchDelayMs)
+POSFIX_SET(posfix_slow_next_detach, detachDelayMs)
+POSFIX_SET(posfix_stall_next_backup, stalledQueries)
+POSFIX_SET(posfix_end_backup_output_after, queriesBeforeEnd)
+POSFIX_GET(posfix_slow_calls_started, slowCallsStarted)
+POSFIX_GET(posfix_slow_calls_cancelled, slowCallsCancelled)
+POSFIX_GET(posfix_rollbacks_sent, rollbacksSent)
 
 void posfix_fail_next_fetch() {
     failNextFetch = true;
-}
-
-void posfix_slow_next_detach(int milliseconds) {
-    detachDelayMs = milliseconds;
-}
-
-int posfix_slow_calls_started() {
-    return slowCallsStarted;
-}
-
-int posfix_slow_calls_cancelled() {
-    return slowCallsCancelled;
-}
-
-int posfix_rollbacks_sent() {
-    return rollbacksSent;
-}
-
-void posfix_stall_next_backup(int queries) {
-    stalledQueries = queries;
-}
-
-void posfix_end_backup_output_after(int queries) {
-    queriesBeforeEnd = queries;
 }
 
 // A stalled backup output: the query answers after 0.2 s with no line yet, as the server does
@@ -129,8 +112,7 @@ ISC_STATUS ISC_EXPORT isc_service_query(ISC_STATUS* status, isc_svc_handle* serv
     if (queriesBeforeEnd == 0 && bufferLength >= sizeof ended) {
         queriesBeforeEnd = -1;
         std::memcpy(buffer, ended, sizeof ended);
-        const ISC_STATUS ok[] = {isc_arg_gds, 0, isc_arg_end};
-        return Fail(status, ok);
+        return Fail(status, kOk);
     }
     if (queriesBeforeEnd > 0) --queriesBeforeEnd;
     if (stalledQueries > 0 && bufferLength >= sizeof nothingYet) {
@@ -138,8 +120,7 @@ ISC_STATUS ISC_EXPORT isc_service_query(ISC_STATUS* status, isc_svc_handle* serv
         ++slowCallsStarted;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         std::memcpy(buffer, nothingYet, sizeof nothingYet);
-        const ISC_STATUS ok[] = {isc_arg_gds, 0, isc_arg_end};
-        return Fail(status, ok);
+        return Fail(status, kOk);
     }
     static const auto real = Real<decltype(&isc_service_query)>("isc_service_query");
     return real(status, service, reserved, sendLength, send, requestLength, request, bufferLength,
@@ -159,8 +140,7 @@ ISC_STATUS ISC_EXPORT isc_dsql_fetch(ISC_STATUS* status, isc_stmt_handle* statem
                                       isc_arg_end};
         return Fail(status, failure);
     }
-    using Fetch = ISC_STATUS (*)(ISC_STATUS*, isc_stmt_handle*, unsigned short, const XSQLDA*);
-    static const Fetch real = Real<Fetch>("isc_dsql_fetch");
+    static const auto real = Real<decltype(&isc_dsql_fetch)>("isc_dsql_fetch");
     return real(status, statement, version, sqlda);
 }
 
@@ -169,18 +149,15 @@ ISC_STATUS ISC_EXPORT fb_cancel_operation(ISC_STATUS* status, isc_db_handle* dat
                                           ISC_USHORT option) {
     if (slowCallUnderWay && option == fb_cancel_raise) {
         cancelRaised = true;
-        const ISC_STATUS ok[] = {isc_arg_gds, 0, isc_arg_end};
-        return Fail(status, ok);
+        return Fail(status, kOk);
     }
-    using Cancel = ISC_STATUS (*)(ISC_STATUS*, isc_db_handle*, ISC_USHORT);
-    static const Cancel real = Real<Cancel>("fb_cancel_operation");
+    static const auto real = Real<decltype(&fb_cancel_operation)>("fb_cancel_operation");
     return real(status, database, option);
 }
 
 // Ends the process, as a kill would, once the commit that brings the count to 0 has succeeded.
 ISC_STATUS ISC_EXPORT isc_commit_transaction(ISC_STATUS* status, isc_tr_handle* transaction) {
-    using Commit = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*);
-    static const Commit real = Real<Commit>("isc_commit_transaction");
+    static const auto real = Real<decltype(&isc_commit_transaction)>("isc_commit_transaction");
     const ISC_STATUS result = real(status, transaction);
     if (result == 0 && commitsBeforeExit > 0 && --commitsBeforeExit == 0) _exit(9);
     return result;
@@ -193,8 +170,7 @@ ISC_STATUS ISC_EXPORT isc_rollback_transaction(ISC_STATUS* status, isc_tr_handle
         const ISC_STATUS failure[] = {isc_arg_gds, isc_att_shutdown, isc_arg_end};
         return Fail(status, failure);
     }
-    using Rollback = ISC_STATUS (*)(ISC_STATUS*, isc_tr_handle*);
-    static const Rollback real = Real<Rollback>("isc_rollback_transaction");
+    static const auto real = Real<decltype(&isc_rollback_transaction)>("isc_rollback_transaction");
     const ISC_STATUS result = real(status, transaction);
     if (result == 0) ++rollbacksSent;
     return result;
@@ -209,8 +185,7 @@ ISC_STATUS ISC_EXPORT isc_detach_database(ISC_STATUS* status, isc_db_handle* dat
         const ISC_STATUS failure[] = {isc_arg_gds, isc_open_trans, isc_arg_number, 1, isc_arg_end};
         return Fail(status, failure);
     }
-    using Detach = ISC_STATUS (*)(ISC_STATUS*, isc_db_handle*);
-    static const Detach real = Real<Detach>("isc_detach_database");
+    static const auto real = Real<decltype(&isc_detach_database)>("isc_detach_database");
     return real(status, database);
 }
 

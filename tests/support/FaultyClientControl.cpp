@@ -28,48 +28,25 @@ void UseFaultyClient() {
     db::ClientLibrary::SetFileNamesForTesting(POSFIX_FAULTY_CLIENT);
 }
 
-int FailNextRollbacks(int count) {
-    return Control<int (*)(int)>("posfix_fail_next_rollbacks")(count);
-}
-
-void FailNextDetaches(int count) {
-    Control<void (*)(int)>("posfix_fail_next_detaches")(count);
-}
-
-void ExitAfterCommits(int count) {
-    Control<void (*)(int)>("posfix_exit_after_commits")(count);
-}
-
-void SlowNextFetch(int milliseconds) {
-    Control<void (*)(int)>("posfix_slow_next_fetch")(milliseconds);
-}
-
-void FailNextFetch() {
-    Control<void (*)()>("posfix_fail_next_fetch")();
-}
-
-void SlowNextDetach(int milliseconds) {
-    Control<void (*)(int)>("posfix_slow_next_detach")(milliseconds);
-}
-
-void StallNextBackup(int queries) {
-    Control<void (*)(int)>("posfix_stall_next_backup")(queries);
-}
-
-void EndBackupOutputAfter(int queries) {
-    Control<void (*)(int)>("posfix_end_backup_output_after")(queries);
-}
-
-int SlowCallsStarted() {
-    return Control<int (*)()>("posfix_slow_calls_started")();
-}
-
-int SlowCallsCancelled() {
-    return Control<int (*)()>("posfix_slow_calls_cancelled")();
-}
-
-int RollbacksSent() {
-    return Control<int (*)()>("posfix_rollbacks_sent")();
-}
+// Each control passes its argument, if any, to the stand-in's function of the given name.
+#define POSFIX_CONTROL(Result, Name, symbol)            \
+    Result Name(int value) {                            \
+        return Control<Result (*)(int)>(symbol)(value); \
+    }
+#define POSFIX_QUERY(Result, Name, symbol)      \
+    Result Name() {                             \
+        return Control<Result (*)()>(symbol)(); \
+    }
+POSFIX_CONTROL(int, FailNextRollbacks, "posfix_fail_next_rollbacks")
+POSFIX_CONTROL(void, FailNextDetaches, "posfix_fail_next_detaches")
+POSFIX_CONTROL(void, ExitAfterCommits, "posfix_exit_after_commits")
+POSFIX_CONTROL(void, SlowNextFetch, "posfix_slow_next_fetch")
+POSFIX_CONTROL(void, SlowNextDetach, "posfix_slow_next_detach")
+POSFIX_CONTROL(void, StallNextBackup, "posfix_stall_next_backup")
+POSFIX_CONTROL(void, EndBackupOutputAfter, "posfix_end_backup_output_after")
+POSFIX_QUERY(void, FailNextFetch, "posfix_fail_next_fetch")
+POSFIX_QUERY(int, SlowCallsStarted, "posfix_slow_calls_started")
+POSFIX_QUERY(int, SlowCallsCancelled, "posfix_slow_calls_cancelled")
+POSFIX_QUERY(int, RollbacksSent, "posfix_rollbacks_sent")
 
 }  // namespace testing_support

@@ -10,14 +10,11 @@ void UseFaultyClient();
 // The next `count` rollbacks fail as on a lost attachment; returns how many failures of the
 // previous request were not used.
 int FailNextRollbacks(int count);
-
 // The next `count` detaches fail with "cannot disconnect database with open transactions".
 void FailNextDetaches(int count);
-
 // The process ends with exit code 9, without any clean-up, right after its `count`th commit from
 // now on has succeeded.
 void ExitAfterCommits(int count);
-
 // The next fetch takes `milliseconds`, unless the call is cancelled meanwhile: then it fails at
 // once with "operation was cancelled" (isc_cancelled).
 void SlowNextFetch(int milliseconds);

@@ -11,27 +11,23 @@ class DbConnection;
 
 namespace testing_support {
 
-// The private test server, named by the environment:
-//   POSFIX_TEST_SERVER  host and port, e.g. "localhost/3057"
-//   POSFIX_TEST_DATA    folder on this machine where the server keeps the test databases
-// A test that needs the server and finds these unset or the server down fails loudly.
+// The private test server, named by the environment (a test that needs it fails loudly when they
+// are unset or the server is down): POSFIX_TEST_SERVER, host and port ("localhost/3057"), and
+// POSFIX_TEST_DATA, the folder on this machine where the server keeps the test databases.
 std::string TestServer();
 std::string TestDataDir();
-
 // "<server>:<path>", the connection string of a database file on the test server.
 std::string ConnectionString(const std::string& path);
-
-// Runs an isql script against the test server as sysdba (each statement ends with ";"); the
-// script must attach or create its own database. Throws with isql's output when it fails.
+// Runs an isql script as sysdba; the script attaches or creates its own database. Throws with
+// isql's output when it fails.
 void RunIsqlScript(const std::string& script);
 
-// One fresh POS database made from tests/schema/pos_schema.sql, dropped when the object goes.
-// The schema is built once into a template file (rebuilt when the schema text changes) and
-// the file is copied for each database.
+// One fresh POS database made from tests/schema/pos_schema.sql (built once into a template file
+// per schema text, copied for each database), or restored with `gbak -c` from a backup file;
+// dropped with the tool's backups of it when the object goes.
 class TestDatabase {
 public:
     TestDatabase();
-    // The database restored with `gbak -c` from a backup file.
     explicit TestDatabase(const std::string& backupFile);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
@@ -40,24 +36,19 @@ public:
     // Connection string for db::DbConnection, e.g. "localhost/3057:/path/posfix_123_4.fdb".
     const std::string& Name() const { return name_; }
     const std::string& Path() const { return path_; }
-    // The backups the tool made of this database beside its file, oldest first; they go with
-    // the database.
+    // The backups the tool made of this database beside its file, oldest first.
     std::vector<std::string> BackupFiles() const;
 
-    // Runs one statement (DDL or DML, text sent unchanged) on its own attachment and commits.
+    // Runs statements (text sent unchanged), each on the helper's own attachment and committed.
     void Exec(const std::string& sql) const;
-    // Runs several statements, each on its own.
     void ExecAll(const std::vector<std::string>& statements) const;
-
-    // All rows of a SELECT, every column as text (NULL as "<null>"), in the order returned.
-    // Columns of the types the tool reads only: CHAR, VARCHAR, integers.
+    // All rows of a SELECT, every column (CHAR, VARCHAR, integers) as text, NULL as "<null>".
     std::vector<std::vector<std::string>> Rows(const std::string& select) const;
-    // Single value of a SELECT (first column of the first row).
+    // The first column of the first row.
     std::string Scalar(const std::string& select) const;
     long long Count(const std::string& table, const std::string& where = {}) const;
-
-    // Every row of a table, every column as text (a blob as "<blob:N bytes:H>", H a hash of
-    // its content), sorted: for before/after comparisons.
+    // Every row of a table, every column as text (a blob as "<blob:N bytes:H>", H a hash of its
+    // content), sorted: for before/after comparisons.
     std::vector<std::vector<std::string>> Snapshot(const std::string& table) const;
 
 private:
@@ -65,14 +56,13 @@ private:
 
     std::string path_;
     std::string name_;
-    mutable std::unique_ptr<db::DbConnection> connection_;  // the helper's own attachment
+    mutable std::unique_ptr<db::DbConnection> connection_;
 };
 
 // An isql-fb process attached to a database, as another program on the store's computer would be
 // (its own process id, a TCP address), holding an uncommitted change made by statement as a
 // running POS program holds the rows it works on (none when statement is empty). Created once the
-// attachment, or the change, shows in the monitoring tables; rolled back and ended when the object
-// goes.
+// attachment, or the change, shows in the monitoring tables; rolled back and ended when it goes.
 class IsqlHolder {
 public:
     IsqlHolder(const TestDatabase& database, const std::string& statement);
@@ -88,13 +78,11 @@ public:
 private:
     void Send(const std::string& text);
 
-    const TestDatabase& database_;
     std::FILE* input_ = nullptr;
     std::string pid_;
 };
 
-// A table or column name as the server keeps it when it is written without quotes: its ASCII
-// letters in upper case.
+// A table or column name as the server keeps it when written without quotes: ASCII upper case.
 std::string ServerName(std::string name);
 
 }  // namespace testing_support
