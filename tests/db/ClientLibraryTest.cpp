@@ -6,15 +6,24 @@
 
 #include "db/ClientLibrary.h"
 #include "db/DbConnection.h"
+#include "db/DbError.h"
 #include "db/DbQuery.h"
 #include "db/DbStatement.h"
 #include "db/DbTransaction.h"
-#include "tests/db/DbTestSupport.h"
 
 using db::ClientLibrary;
-using db_tests::ErrorOf;
 
 namespace {
+
+template <typename Action>
+std::string ErrorOf(Action action) {
+    try {
+        action();
+    } catch (const db::DbError& error) {
+        return error.what();
+    }
+    return "<no error>";
+}
 
 TEST(ClientLibrary, MissingLibraryOrEntryPointFailsEveryCreationUntilItLoads) {
     ASSERT_FALSE(ClientLibrary::IsLoaded());

@@ -4,17 +4,16 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "db/DbConnection.h"
+#include "db/DbError.h"
 #include "db/DbQuery.h"
 #include "db/DbStatement.h"
 #include "db/DbTransaction.h"
 #include "db/SqlQuote.h"
-#include "tests/db/DbTestSupport.h"
 #include "tests/support/TestDatabase.h"
 
 using db::DbConnection;
@@ -22,11 +21,24 @@ using db::DbError;
 using db::DbQuery;
 using db::DbStatement;
 using db::DbTransaction;
-using db_tests::ErrorOf;
-using db_tests::Raised;
 using Rows = std::vector<std::vector<std::string>>;
 
 namespace {
+
+// The DbError that `action` raises; a test failure when it raises none.
+template <typename Action>
+DbError Raised(Action action) {
+    try {
+        action();
+    } catch (const DbError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "expected a DbError";
+    return DbError("<no error>");
+}
+
+#define EXPECT_FAILS(message, ...) \
+    EXPECT_EQ(std::string(Raised([&] { __VA_ARGS__; }).what()), message)
 
 // What holds of a query: open, with rows, at its end.
 std::string Shape(const DbQuery& query) {
@@ -65,7 +77,9 @@ TEST_F(Db, ConnectDisconnectAndTheirFailures) {
     connection.Disconnect();
     for (int round = 0; round < 2; ++round) {
         connection.Connect();
-        connection.Connect();
+        const long long attachment = connection.AttachmentId();
+        connection.Connect();  // keeps the attachment it has
+        EXPECT_EQ(connection.AttachmentId(), attachment);
         EXPECT_TRUE(connection.IsConnected());
         EXPECT_EQ(connection.Dialect(), 3);
         connection.Disconnect();
@@ -83,9 +97,9 @@ TEST_F(Db, ConnectDisconnectAndTheirFailures) {
     prefixed.Connect();
     EXPECT_TRUE(prefixed.IsConnected());
     DbConnection unnamed("");
-    EXPECT_EQ(ErrorOf([&] { unnamed.Connect(); }), "Database name is missing");
+    EXPECT_FAILS("Database name is missing", unnamed.Connect());
     DbConnection unknown(database.Name(), {"user_name=sysdba", "lc_colour=red"});
-    EXPECT_EQ(ErrorOf([&] { unknown.Connect(); }), "DPB Constant (lc_colour) is unknown");
+    EXPECT_FAILS("DPB Constant (lc_colour) is unknown", unknown.Connect());
     DbConnection wrongPassword(database.Name(), {"user_name=sysdba", "password=wrong"});
     const DbError refused = Raised([&] { wrongPassword.Connect(); });
     EXPECT_EQ(refused.SqlCode(), -902);
@@ -142,12 +156,10 @@ TEST_F(Db, ADestroyedConnectionEndsItsWorkAndLeavesItsObjectsUnbound) {
     EXPECT_EQ(transaction.DefaultDatabase(), nullptr);
     EXPECT_EQ(bound.Database(), nullptr);
     EXPECT_EQ(database.Count("ss_master"), 0);
-    EXPECT_EQ(ErrorOf([&] { bound.OpenQuery("select 1 from rdb$database"); }),
-              "Database not assigned");
-    EXPECT_EQ(ErrorOf([&] { boundStatement.ExecuteSql("select 1 from rdb$database"); }),
-              "Database not assigned");
-    EXPECT_EQ(ErrorOf([&] { transaction.StartTransaction(); }),
-              "No databases are listed in transaction component");
+    EXPECT_FAILS("Database not assigned", bound.OpenQuery("select 1 from rdb$database"));
+    EXPECT_FAILS("Database not assigned", boundStatement.ExecuteSql("select 1 from rdb$database"));
+    EXPECT_FAILS("No databases are listed in transaction component",
+                 transaction.StartTransaction());
 }
 
 TEST_F(Db, ADatabaseOfDialectOneLowersTheDialectForEveryStatement) {
@@ -179,27 +191,25 @@ TEST_F(Db, ADatabaseOfDialectOneLowersTheDialectForEveryStatement) {
 
 TEST_F(Db, TransactionsStartAndEndOnlyWhenTheyMay) {
     AddThreeTerminals();
-    EXPECT_EQ(ErrorOf([&] { window.StartTransaction(); }),
-              "Cannot perform operation -- DB is not open");
+    EXPECT_FAILS("Cannot perform operation -- DB is not open", window.StartTransaction());
     EXPECT_EQ(Active(), "");
     // A query connects and starts by itself, and its transaction stays active.
     privateQuery.ExecuteSql("delete from ss_master where pos_no = '03'");
     EXPECT_EQ(Active(), "connected private");
 
-    EXPECT_EQ(ErrorOf([&] { window.Commit(); }), "Transaction is not active");
-    EXPECT_EQ(ErrorOf([&] { window.Rollback(); }), "Transaction is not active");
+    EXPECT_FAILS("Transaction is not active", window.Commit());
+    EXPECT_FAILS("Transaction is not active", window.Rollback());
     window.StartTransaction();
-    EXPECT_EQ(ErrorOf([&] { window.StartTransaction(); }), "Transaction is active");
+    EXPECT_FAILS("Transaction is active", window.StartTransaction());
     EXPECT_EQ(Active(), "connected window private");
     window.Commit();
-    EXPECT_EQ(ErrorOf([&] { window.Commit(); }), "Transaction is not active");
+    EXPECT_FAILS("Transaction is not active", window.Commit());
     window.StartTransaction();
     window.Rollback();
     EXPECT_EQ(Active(), "connected private");
 
     DbTransaction unbound(nullptr);
-    EXPECT_EQ(ErrorOf([&] { unbound.StartTransaction(); }),
-              "No databases are listed in transaction component");
+    EXPECT_FAILS("No databases are listed in transaction component", unbound.StartTransaction());
     EXPECT_EQ(unbound.DefaultDatabase(), nullptr);
     EXPECT_EQ(unbound.DefaultAction(), DbTransaction::Action::Commit);
 
@@ -270,14 +280,12 @@ TEST_F(Db, DiscardedTransactionsEndWithTheirDefaultActionAndUnbindTheirQueries) 
     reading.reset();
     EXPECT_EQ(readingQuery->Transaction(), nullptr);
     EXPECT_FALSE(readingQuery->IsOpen());
-    EXPECT_EQ(ErrorOf([&] { readingQuery->OpenQuery("select 1 from rdb$database"); }),
-              "Transaction not assigned");
+    EXPECT_FAILS("Transaction not assigned", readingQuery->OpenQuery("select 1 from rdb$database"));
     readingQuery.reset();
     writing.reset();  // still active: commits
     EXPECT_EQ(writingQuery.Transaction(), nullptr);
     EXPECT_EQ(statement.Transaction(), nullptr);
-    EXPECT_EQ(ErrorOf([&] { statement.ExecuteSql("delete from ss_master"); }),
-              "Transaction not assigned");
+    EXPECT_FAILS("Transaction not assigned", statement.ExecuteSql("delete from ss_master"));
     EXPECT_EQ(database.Rows("select pos_nm from ss_master order by pos_no"),
               (Rows{{"two!"}, {"three!"}}));
 }
@@ -300,7 +308,7 @@ TEST_F(Db, ALostAttachmentFailsTheCommitAndLeavesTheTransactionActive) {
     EXPECT_TRUE(transaction->InTransaction());
     EXPECT_FALSE(lostQuery.IsOpen());
     EXPECT_TRUE(lost->IsConnected());
-    EXPECT_NE(ErrorOf([&] { lostQuery.OpenQuery("select 1 from rdb$database"); }), "<no error>");
+    Raised([&] { lostQuery.OpenQuery("select 1 from rdb$database"); });
     // The forced end of a discarded transaction never raises, and the connection still goes.
     transaction.reset();
     lost.reset();
@@ -374,8 +382,8 @@ TEST_F(Db, ColumnValuesAsTextAndInteger) {
               (std::vector<int>{-7, -2147483647 - 1, 705032704, -1, -705032704, 0, 12, 0}));
     EXPECT_TRUE(query.FieldIsNullAt(5));
     EXPECT_FALSE(query.FieldIsNullAt(0));
-    EXPECT_EQ(ErrorOf([&] { query.FieldText("d"); }), "Field 'D' cannot be read as text");
-    EXPECT_EQ(ErrorOf([&] { query.FieldTextAt(14); }), "Field 'BL' cannot be read as text");
+    EXPECT_FAILS("Field 'D' cannot be read as text", query.FieldText("d"));
+    EXPECT_FAILS("Field 'BL' cannot be read as text", query.FieldTextAt(14));
 
     // Names without regard to case; aliases and expressions as the server names them; a missing
     // one names the query when it has a name.
@@ -385,12 +393,12 @@ TEST_F(Db, ColumnValuesAsTextAndInteger) {
     EXPECT_FALSE(query.HasRows());
     EXPECT_EQ(query.FieldCount(), 3);
     for (const char* column : {"Pos_No", "Cnt", "MX"}) EXPECT_EQ(query.FieldText(column), "");
-    EXPECT_EQ(ErrorOf([&] { query.FieldText("pos_nm"); }), "IBQuery1: Field 'pos_nm' not found");
-    EXPECT_EQ(ErrorOf([&] { query.FieldInt("cnt2"); }), "IBQuery1: Field 'cnt2' not found");
+    EXPECT_FAILS("IBQuery1: Field 'pos_nm' not found", query.FieldText("pos_nm"));
+    EXPECT_FAILS("IBQuery1: Field 'cnt2' not found", query.FieldInt("cnt2"));
     privateQuery.OpenQuery("select pos_no from ss_master");
-    EXPECT_EQ(ErrorOf([&] { privateQuery.FieldText("pos_nm"); }), "Field 'pos_nm' not found");
+    EXPECT_FAILS("Field 'pos_nm' not found", privateQuery.FieldText("pos_nm"));
     privateQuery.Close();
-    EXPECT_EQ(ErrorOf([&] { privateQuery.FieldText("pos_no"); }), "Field 'pos_no' not found");
+    EXPECT_FAILS("Field 'pos_no' not found", privateQuery.FieldText("pos_no"));
 }
 
 TEST_F(Db, AFetchFailureInNextKeepsTheRowsReadAndEndsTheCursor) {
@@ -436,8 +444,7 @@ TEST_F(Db, QueryMarkersGoToTheServerAsNullAndBadTextsFailFirst) {
         {"update ss_master set pos_nm = 'x", "EOF in string detected"},
         {"select * from ss_master /* open", "EOF in comment detected"}};
     for (const auto& [sql, error] : failures)
-        EXPECT_EQ(ErrorOf([&] { query.OpenQuery(sql); }),
-                  std::string("SQL Parse Error:\r\n\r\n") + error);
+        EXPECT_FAILS(std::string("SQL Parse Error:\r\n\r\n") + error, query.OpenQuery(sql));
     EXPECT_FALSE(query.IsOpen());
     EXPECT_TRUE(window.InTransaction());
     window.Commit();
@@ -456,25 +463,23 @@ TEST_F(Db, RunFailures) {
     DbTransaction closedTransaction(&closed);
     DbQuery closedQuery(&closed, &closedTransaction);
     // Empty text: refused before connecting; blanks only: after connecting and starting.
-    EXPECT_EQ(ErrorOf([&] { closedQuery.ExecuteSql(""); }), "Empty SQL Statement");
-    EXPECT_EQ(ErrorOf([&] { closedQuery.OpenQuery(""); }), "Empty SQL Statement");
+    EXPECT_FAILS("Empty SQL Statement", closedQuery.ExecuteSql(""));
+    EXPECT_FAILS("Empty SQL Statement", closedQuery.OpenQuery(""));
     EXPECT_FALSE(closed.IsConnected());
-    EXPECT_EQ(ErrorOf([&] { closedQuery.OpenQuery(" \r\n\t "); }), "Empty SQL Statement");
+    EXPECT_FAILS("Empty SQL Statement", closedQuery.OpenQuery(" \r\n\t "));
     EXPECT_TRUE(closed.IsConnected());
     EXPECT_TRUE(closedTransaction.InTransaction());
 
     DbQuery noDatabase(nullptr, &window);
     DbQuery noTransaction(&connection, nullptr);
-    const std::vector<std::pair<std::function<void()>, std::string>> refused = {
-        {[&] { query.ExecuteSql("select pos_no from ss_master"); },
-         "use Open for a Select Statement"},
-        {[&] { query.ExecuteSql("select pos_no from ss_master for update"); },
-         "use Open for a Select Statement"},
-        {[&] { query.ExecuteSql("set transaction read committed"); }, "Not permitted"},
-        {[&] { query.OpenQuery("set transaction"); }, "Not permitted"},
-        {[&] { noDatabase.OpenQuery("select 1 from rdb$database"); }, "Database not assigned"},
-        {[&] { noTransaction.ExecuteSql("delete from ss_master"); }, "Transaction not assigned"}};
-    for (const auto& [run, error] : refused) EXPECT_EQ(ErrorOf(run), error);
+    EXPECT_FAILS("use Open for a Select Statement",
+                 query.ExecuteSql("select pos_no from ss_master"));
+    EXPECT_FAILS("use Open for a Select Statement",
+                 query.ExecuteSql("select 1 from ss_master for update"));
+    EXPECT_FAILS("Not permitted", query.ExecuteSql("set transaction read committed"));
+    EXPECT_FAILS("Not permitted", query.OpenQuery("set transaction"));
+    EXPECT_FAILS("Database not assigned", noDatabase.OpenQuery("select 1 from rdb$database"));
+    EXPECT_FAILS("Transaction not assigned", noTransaction.ExecuteSql("delete from ss_master"));
     EXPECT_TRUE(window.InTransaction());
     EXPECT_FALSE(query.IsOpen());
 
@@ -529,24 +534,21 @@ TEST_F(Db, ProcedureCallsGiveTheirOneRow) {
 
 TEST_F(Db, StatementsSendTheirTextUnchangedAndNeverConnectOrStartThemselves) {
     AddThreeTerminals();
-    EXPECT_EQ(ErrorOf([&] { statement.ExecuteSql(""); }), "Empty query");
-    EXPECT_EQ(ErrorOf([&] { statement.ExecuteSql("delete from ss_master"); }),
-              "Cannot perform operation -- DB is not open");
+    EXPECT_FAILS("Empty query", statement.ExecuteSql(""));
+    EXPECT_FAILS("Cannot perform operation -- DB is not open",
+                 statement.ExecuteSql("delete from ss_master"));
     EXPECT_FALSE(connection.IsConnected());
     connection.Connect();
-    EXPECT_EQ(ErrorOf([&] { statement.ExecuteSql("delete from ss_master"); }),
-              "Transaction is not active");
+    EXPECT_FAILS("Transaction is not active", statement.ExecuteSql("delete from ss_master"));
     EXPECT_FALSE(window.InTransaction());
     DbStatement unbound(nullptr, &window);
-    EXPECT_EQ(ErrorOf([&] { unbound.ExecuteSql("delete from ss_master"); }),
-              "Database not assigned");
+    EXPECT_FAILS("Database not assigned", unbound.ExecuteSql("delete from ss_master"));
     statement.SetTransaction(nullptr);
-    EXPECT_EQ(ErrorOf([&] { statement.ExecuteSql("delete from ss_master"); }),
-              "Transaction not assigned");
+    EXPECT_FAILS("Transaction not assigned", statement.ExecuteSql("delete from ss_master"));
 
     statement.SetTransaction(&window);
     window.StartTransaction();
-    EXPECT_EQ(ErrorOf([&] { statement.ExecuteSql("set transaction"); }), "Not permitted");
+    EXPECT_FAILS("Not permitted", statement.ExecuteSql("set transaction"));
     // A blank text is not refused here: the server answers it.
     EXPECT_NE(Raised([&] { statement.ExecuteSql("  "); }).SqlCode(), 0);
     statement.ExecuteSql(
