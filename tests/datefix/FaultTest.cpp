@@ -523,7 +523,7 @@ TEST_P(WriterRefused, GivesTheErrorLine) {
     const SalesState before = Capture(db);
     p.realign ? ChooseRealign("20240313", "20240316") : ChooseSingleMove("20240313", "20240314");
     ASSERT_NO_THROW(Start());
-    EXPECT_EQ(Tail(ui.log, 3), p.lastLines);
+    EXPECT_EQ(p.realign ? ui.log : Tail(ui.log, 3), p.lastLines);
     EXPECT_EQ(Dialogs(), p.realign ? Lines{kConfirm} : Lines({kConfirm, kSplit}));
     ExpectSameSales(p.realign ? AfterRealign(before, "20240313", "20240316", p.moved)
                               : AfterSingleMove(before, "20240313", "20240314", p.moved, false),

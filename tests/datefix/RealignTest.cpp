@@ -17,6 +17,7 @@ TEST_F(Realign, MovesEachSaleToTheDayItWasMade) {
         .Sale("20240313", 4, "2024-03-16 23:59:50")         // 16th, paid after midnight:
         .Row("OS_PAY", "20240313", "4", "2024-03-17 00:00:05")
         .Sale("20240313", 5, "2024-03-20 09:00:00")         // made after the range
+        .Sale("20240325", 6, "2024-03-26 10:00:00")         // misdated, outside the range
         .Row("OS_PAY_INFO", "20240313", "7", std::nullopt)  // no sale at all
         .Row("OS_ETC_INWON", "20240313", "7", std::nullopt)
         .Row("OS_MASTER", "20240313", "9", std::nullopt)  // a sale without a stamp

@@ -31,6 +31,15 @@ TEST_F(SingleDateMove, MovesEveryTableRowByRowThenTheRegister) {
     EXPECT_EQ(Dialogs(), Lines({kConfirm, "완료."}));
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
     EXPECT_EQ(db.Scalar("select UPD_DT from CS_BALANCE where SAL_SEQ = 2"), "2024-03-14 23:50:07");
+    // The stamped tables, named here rather than taken from the tool's list.
+    for (const char* table : {"OS_ORDER", "OS_ORDER_H", "OS_ORDER_SETITEM", "OS_MASTER", "OS_PAY",
+                              "CS_MASTER", "CS_BALANCE", "MS_POINT_DETAIL", "OS_ASSOCIATES",
+                              "OS_FISHING_GAME", "OS_MOBILE_PAY", "OS_TAXPAY", "OS_ORDER_TBL_SEQ"})
+        EXPECT_EQ(db.Count(table, std::string(table) == "OS_ORDER_TBL_SEQ"
+                                      ? "REG_DT starting with '2024-03-14 '"
+                                      : "UPD_DT starting with '2024-03-14 '"),
+                  std::string(table) == "OS_PAY" ? 3 : 2)
+            << table;
 
     // Run again: the target date now has sales.
     const SalesState moved = Capture(db);
