@@ -3,18 +3,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
-#include <deque>
 #include <filesystem>
 
 #include "app/MainWindow.h"
-#include "app/MessageDialog.h"
 #include "app/MoveJournalFile.h"
 #include "app/OperationTrace.h"
 #include "form/Cp949.h"
