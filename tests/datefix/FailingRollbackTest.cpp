@@ -14,15 +14,12 @@ using testing_support::FailNextRollbacks;
 class RollbackFails : public DatePageTest {
 protected:
     // Refuses the next commit after an update of `table`, so that the unit's work is still in its
-    // transaction when the rollback fails. The form reconnects to see the triggers.
-    void RefuseCommitAfterUpdateOf(const std::string& table) {
+    // transaction when the rollback fails; then runs the move with the first rollback after the
+    // backup failing (the checks before it roll their reads back), which must have been used.
+    void StartRefusingCommitAfterUpdateOf(const std::string& table) {
         RefuseNextAfterUpdateOf(db, "commit", table);
         form.IBDatabase1.Disconnect();
         form.IBDatabase1.Connect();
-    }
-    // Runs the move with the first rollback after the backup failing (the checks before it roll
-    // their reads back); the failure must have been used.
-    void StartWithFailingRollback() {
         ui.onProgressClosed = [] { FailNextRollbacks(1); };
         Start();
         EXPECT_EQ(FailNextRollbacks(0), 0) << "no rollback was attempted";
@@ -31,14 +28,11 @@ protected:
 
 TEST_F(RollbackFails, SingleDateMoveKeepsNothingOfTheFailedTable) {
     SeedThreeSales(db);
-    RefuseCommitAfterUpdateOf("OS_MASTER");
     const SalesState before = Capture(db);
-
     ChooseSingleMove("20240313", "20240314");
-    StartWithFailingRollback();
-    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
-              (std::vector<std::string>{"OS_MASTER->3 - 2024-03-14", "ERROR OS_MASTER->3",
-                                        kSingleFailed}));
+    StartRefusingCommitAfterUpdateOf("OS_MASTER");
+    EXPECT_EQ(Tail(ui.log, 3),
+              Lines({"OS_MASTER->3 - 2024-03-14", "ERROR OS_MASTER->3", kSingleFailed}));
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 3, false), Capture(db));
     // Rolled back when freed, not left open on the server.
     EXPECT_EQ(db.Count("mon$transactions t",
@@ -50,37 +44,34 @@ TEST_F(RollbackFails, SingleDateMoveKeepsNothingOfTheFailedTable) {
 
 TEST_F(RollbackFails, RealignmentKeepsNothingOfTheFailedStatement) {
     SeedThreeSales(db);
-    RefuseCommitAfterUpdateOf("OS_PAY");
     const SalesState before = Capture(db);
-
     ChooseRealign("20240313", "20240316");
-    StartWithFailingRollback();
-    EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, "ERROR os_pay", kRealignFailed}));
+    StartRefusingCommitAfterUpdateOf("OS_PAY");
+    EXPECT_EQ(ui.log, Lines({kRealignStart, "ERROR os_pay", kRealignFailed}));
     ExpectSameSales(AfterRealign(before, "20240313", "20240316", 9), Capture(db));
 }
 
-TEST_F(RollbackFails, TableLockRemovalWarnsAndKeepsTheLocks) {
+// A table lock removal whose update fails warns and keeps the locks; a lookup of the programs
+// attached that finds the attachment gone (its rollback fails so) lets the operation go on, for
+// its own statements to report that.
+TEST_F(RollbackFails, TableLockRemovalWarnsOrGoesOn) {
     db.ExecAll({"insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('9999', '1', '01')",
                 "insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('4', '1', '01')"});
     FailUpdatesOf(db, "OS_TABLE_LOCK");  // after the delete of table 9999
     const auto before = db.Snapshot("OS_TABLE_LOCK");
-
     ui.onProgressClosed = [] { FailNextRollbacks(1); };
     repairs::Button6Click(form);
     EXPECT_EQ(FailNextRollbacks(0), 0);
-    EXPECT_EQ(ui.DialogTexts(), (std::vector<std::string>{"테이블 락 제거 진행하시겠습니까?",
-                                                          "테이블 락 제거 실패"}));
+    EXPECT_EQ(ui.DialogTexts(), Lines({"테이블 락 제거 진행하시겠습니까?", "테이블 락 제거 실패"}));
     EXPECT_EQ(db.Snapshot("OS_TABLE_LOCK"), before);
-}
 
-// The lookup of the programs attached finds the attachment gone (its rollback fails so): the
-// operation goes on, for its own statements to report that.
-TEST_F(RollbackFails, LostAttachmentAtTheChecksLetsTheOperationGoOn) {
+    StopFailingUpdatesOf(db, "OS_TABLE_LOCK");
+    ui.onProgressClosed = nullptr;
+    ui.dialogs.clear();
     FailNextRollbacks(1);
     repairs::Button6Click(form);
     EXPECT_EQ(FailNextRollbacks(0), 0);
-    EXPECT_EQ(ui.DialogTexts(), (std::vector<std::string>{"테이블 락 제거 진행하시겠습니까?",
-                                                          "테이블 락 제거 완료"}));
+    EXPECT_EQ(ui.DialogTexts(), Lines({"테이블 락 제거 진행하시겠습니까?", "테이블 락 제거 완료"}));
 }
 
 }  // namespace

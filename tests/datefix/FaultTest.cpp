@@ -1,141 +1,31 @@
-// Real failures during both moves: refused updates, lock waits, a writing transaction that cannot
-// start and a selection that cannot run. Whatever fails, every unit before it stays committed and
-// every unit after it untouched.
+// Real failures during both moves: refused updates, locked rows, a writing transaction that cannot
+// start, a selection that cannot run, a process that ends part-way. Whatever fails, every unit
+// before it stays committed and every unit after it untouched; a stopped single-date move is
+// finished or moved back later.
 #include <QDir>
 
-#include <atomic>
-#include <chrono>
-#include <future>
-#include <optional>
 #include <set>
 #include <thread>
 
 #include "datefix/DatePage.h"
-#include "db/DbConnection.h"
 #include "db/DbError.h"
-#include "db/DbQuery.h"
-#include "db/DbTransaction.h"
 #include "tests/datefix/SalesFixture.h"
 #include "tests/datefix/StoppedMoveSupport.h"
 
 namespace datefix_test {
 namespace {
 
-constexpr const char* kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
-constexpr const char* kByHand = "OC_REGISTER 수동 적용 해야 합니다.";
-constexpr const char* kConfirm = "매출일자 변경 진행하시겠습니까?";
 constexpr const char* kSplit =
     "20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 다시 실행하면 이어서 "
     "진행하고, 두 날짜를 바꿔 실행하면 되돌립니다.";
+const Lines kRefused = {kSingleStart, kSalesOnTarget, kSingleFailed};
+const Lines kFinishFirst = {kSingleStart,
+                            "중단된 매출일자 변경(20240313 → 20240314)을 먼저 마치거나 되돌리세요.",
+                            kSingleFailed};
+constexpr const char* kHoldPayment =
+    "update OS_PAY set PAY_AMT = 77 where SAL_YMD = '20240313' and SAL_SEQ = 2";
 
-// --- Refused updates ---------------------------------------------------------------------------
-
-// Param: 1-based number of the table whose update of key 2 fails.
-class SingleMoveFailsAtTable : public DatePageTest, public ::testing::WithParamInterface<size_t> {};
-
-TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
-    const size_t n = GetParam();
-    SeedThreeSales(db);
-    FailUpdatesOf(db, datefix::kSingleDateTables[n - 1].name, "2");
-    const SalesState before = Capture(db);
-
-    ChooseSingleMove("20240313", "20240314");
-    Start();
-
-    // Key 1 of table N was moved inside the unit, then undone with it.
-    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", n - 1, false), Capture(db));
-    const std::string prefix = datefix::kSingleDateTables[n - 1].logPrefix;
-    ASSERT_GE(ui.log.size(), 4u);
-    EXPECT_EQ(ui.log.front(), kSingleStart);
-    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 4, ui.log.end()),
-              (std::vector<std::string>{prefix + "1 - 2024-03-14", prefix + "2 - 2024-03-14",
-                                        "ERROR " + prefix + "2", kSingleFailed}));
-    EXPECT_EQ(ui.log.size(), 1 + 3 * (n - 1) + 4);
-    // Once a table is committed, the day is split and the operator is told so.
-    const std::vector<std::string> shown = {kConfirm, kSplit};
-    EXPECT_EQ(ui.DialogTexts(),
-              std::vector<std::string>(shown.begin(), shown.begin() + (n > 1) + 1));
-    // The journal lists the keys of the committed tables only.
-    const auto entry = journal.Find(db.Name());
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->rows.size(), 3 * (n - 1));
-    // Days elsewhere wait for a stopped move, not for a journal without keys.
-    ChooseRealign("20240320", "20240325");
-    Start();
-    EXPECT_EQ(ui.log.back(), n > 1 ? kRealignFailed : kRealignOk);
-}
-
-INSTANTIATE_TEST_SUITE_P(FaultTest, SingleMoveFailsAtTable,
-                         ::testing::Values(1u, 4u, 5u, 7u, 8u, 14u, 15u, 20u));
-
-using Faults = DatePageTest;
-
-TEST_F(Faults, RegisterFailureKeepsAllTablesMoved) {
-    SeedThreeSales(db);
-    FailUpdatesOf(db, "OC_REGISTER");
-    const SalesState before = Capture(db);
-
-    ChooseSingleMove("20240313", "20240314");
-    Start();
-    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, false), Capture(db));
-    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
-              (std::vector<std::string>{"OS_LSTICKET_APV_HEAD->3 - 2024-03-14",
-                                        "ERROR OC_REGISTER->3", kSingleFailed}));
-}
-
-// Any failure inside a table's unit undoes that table, here a log line that cannot be written.
-TEST_F(Faults, LogLineThatFailsUndoesItsTable) {
-    SeedThreeSales(db);
-    const SalesState before = Capture(db);
-
-    ChooseSingleMove("20240313", "20240314");
-    // The start line, the backup line, tables 1 to 4, then OS_PAY's second row.
-    ui.failAppendLogIn = 1 + 1 + 3 * 4 + 2;
-    ASSERT_NO_THROW(Start());
-    EXPECT_EQ(
-        std::vector<std::string>(ui.log.end() - 3, ui.log.end()),
-        (std::vector<std::string>{"OS_PAY->1 - 2024-03-14", "ERROR OS_PAY->2", kSingleFailed}));
-    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 4, false), Capture(db));
-}
-
-// Param: 1-based number of the realignment statement that fails.
-class RealignFailsAtStatement : public DatePageTest,
-                                public ::testing::WithParamInterface<size_t> {};
-
-TEST_P(RealignFailsAtStatement, StopsThereAndASecondRunCompletes) {
-    const size_t n = GetParam();
-    SeedThreeSales(db);
-    FailUpdatesOf(db, datefix::kRealignTables[n - 1].name);
-    const SalesState before = Capture(db);
-
-    ChooseRealign("20240313", "20240316");
-    Start();
-    EXPECT_EQ(ui.log,
-              (std::vector<std::string>{kRealignStart,
-                                        std::string("ERROR ") + datefix::kRealignTables[n - 1].name,
-                                        kRealignFailed}));
-    ExpectOnlyConfirmation();
-    ExpectSameSales(AfterRealign(before, "20240313", "20240316", n - 1), Capture(db));
-
-    StopFailingUpdatesOf(db, datefix::kRealignTables[n - 1].name);
-    Start();
-    EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, kByHand, kRealignOk}));
-    ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
-}
-
-INSTANTIATE_TEST_SUITE_P(FaultTest, RealignFailsAtStatement,
-                         ::testing::Values(1u, 7u, 8u, 9u, 10u, 11u, 12u, 20u));
-
-// --- A stopped single-date move, finished or moved back later
-// -------------------------------------
-
-const std::vector<std::string> kRefused = {kSingleStart, "변경하실 날짜에 매출이 존재합니다.",
-                                           kSingleFailed};
-const std::vector<std::string> kFinishFirst = {
-    kSingleStart, "중단된 매출일자 변경(20240313 → 20240314)을 먼저 마치거나 되돌리세요.",
-    kSingleFailed};
-
-// The journal's rows for the first `tables` tables moved from SeedThreeSales' 20240313.
+// The journal's rows of the first `tables` tables moved from SeedThreeSales' 20240313.
 std::vector<form::JournalRow> KeysOfTables(size_t tables) {
     std::vector<form::JournalRow> rows;
     for (size_t i = 0; i < tables; ++i)
@@ -159,30 +49,17 @@ SalesState WithAddedRows(SalesState state, const SalesState& before, const Sales
     for (const auto& [table, rows] : after) {
         std::multiset<std::vector<std::string>> old(before.at(table).rows.begin(),
                                                     before.at(table).rows.end());
-        for (const auto& row : rows.rows) {
-            auto found = old.find(row);
-            if (found != old.end())
-                old.erase(found);
+        for (const auto& row : rows.rows)
+            if (old.count(row))
+                old.erase(old.find(row));
             else
                 state.at(table).rows.push_back(row);
-        }
     }
     return state;
 }
 
-class StoppedMoveTest : public DatePageTest {
+class Faults : public DatePageTest {
 protected:
-    // Confirms the run and gives `answer` to the question, if one comes.
-    void StartAnswering(int answer) {
-        ui.dialogs.clear();
-        ui.Answer(form::kResultOk);
-        ui.Answer(answer);
-        const size_t backups = db.BackupFiles().size();
-        datefix::Button9Click(form);
-        TakeBackupLine(backups);
-        ui.answers.clear();
-    }
-
     // After a move of 20240313 → 20240314 stopped with its first `committed` tables moved: other
     // pairs of dates are refused without a question; the same pair (goOn) or the swapped one asks
     // first, Cancel changes nothing, OK completes the move or moves the journal's rows back, and
@@ -200,24 +77,20 @@ protected:
         for (const auto& [wrong, target] : std::vector<std::pair<const char*, const char*>>{
                  {"20240312", "20240314"}, {"20240312", "20240313"}, {"20240314", "20240320"}}) {
             ChooseSingleMove(wrong, target);
-            StartAnswering(form::kResultOk);
-            ExpectOnlyConfirmation();
+            Start();
+            EXPECT_EQ(Dialogs(), Lines{kConfirm});
             EXPECT_EQ(ui.log.back(), kSingleFailed) << wrong << " → " << target;
         }
         EXPECT_EQ(ui.log, kFinishFirst);  // the last pair: its target has no sales
         ChooseRealign("20240312", "20240316");
-        StartAnswering(form::kResultOk);
-        EXPECT_EQ(ui.log,
-                  (std::vector<std::string>{kRealignStart, kFinishFirst[1], kRealignFailed}));
+        Start();
+        EXPECT_EQ(ui.log, Lines({kRealignStart, kFinishFirst[1], kRealignFailed}));
         EXPECT_EQ(journal.Find(db.Name())->rows, entry->rows);
         EXPECT_EQ(journal.Find(db.Name())->startTime, entry->startTime);
         ExpectSameSales(stopped, Capture(db));
 
-        if (goOn)
-            ChooseSingleMove("20240313", "20240314");
-        else
-            ChooseSingleMove("20240314", "20240313");
-        StartAnswering(form::kResultCancel);
+        goOn ? ChooseSingleMove("20240313", "20240314") : ChooseSingleMove("20240314", "20240313");
+        Start(form::kResultCancel);
         // The target's sales refuse as ever; once OS_Order and OS_MASTER are moved, the journal.
         EXPECT_EQ(ui.log, goOn || committed < 4 ? kRefused : kFinishFirst);
         ASSERT_EQ(ui.dialogs.size(), 2u);
@@ -228,7 +101,7 @@ protected:
         EXPECT_EQ(ui.dialogs[1].buttons, form::DialogButtons::OkCancel);
         ExpectSameSales(stopped, Capture(db));
 
-        StartAnswering(form::kResultOk);
+        Start();
         EXPECT_EQ(ui.dialogs.size(), 3u);
         EXPECT_EQ(ui.log.back(), kSingleOk);
         // Tables already moved have nothing left to log; moving back logs the journal's tables.
@@ -240,33 +113,107 @@ protected:
                                  stoppedOnly, stopped),
             Capture(db));
         EXPECT_FALSE(journal.Find(db.Name()));
-
-        StartAnswering(form::kResultOk);
+        Start();
         EXPECT_EQ(ui.log, kRefused);
-        ExpectOnlyConfirmation();
+    }
+
+    // Runs the move while kHoldPayment holds its row; once the move waits on it, the holder
+    // commits or rolls back.
+    void StartAgainstHeldRow(bool commit) {
+        HeldRows held(db.Name(), kHoldPayment);
+        bool seen = false;
+        std::thread release([&] {
+            seen = SeeWaitingStatement(db, "update os_pay ");
+            held.Release(commit);
+        });
+        Start();
+        release.join();
+        EXPECT_TRUE(seen);
+    }
+
+    void Reconnect() {  // database triggers take effect for attachments made after them
+        form.IBDatabase1.Disconnect();
+        form.IBDatabase1.Connect();
     }
 };
 
-// Param: the unit that stops the first run (1-based, 21 = the register step), and whether the
-// second run goes on with the move (else it moves the sales back).
-class StoppedMove : public StoppedMoveTest,
-                    public ::testing::WithParamInterface<std::tuple<size_t, bool>> {};
+// Param: 1-based number of the table whose update of key 2 fails (21 = the register step: every
+// row), and how a second run ends the stopped move: 0 not at all, 1 going on, 2 moving back.
+class SingleMoveFailsAtTable : public Faults,
+                               public ::testing::WithParamInterface<std::pair<size_t, int>> {};
 
-TEST_P(StoppedMove, GoesOnOrBackAfterTheQuestion) {
-    const auto [n, goOn] = GetParam();
+TEST_P(SingleMoveFailsAtTable, KeepsEarlierTablesAndUndoesTheFailedOne) {
+    const auto [n, finish] = GetParam();
     const std::string failing = n <= 20 ? datefix::kSingleDateTables[n - 1].name : "OC_REGISTER";
     SeedThreeSales(db);
-    FailUpdatesOf(db, failing);
+    FailUpdatesOf(db, failing, n <= 20 ? "2" : "");
     const SalesState before = Capture(db);
     ChooseSingleMove("20240313", "20240314");
     Start();
-    ASSERT_EQ(ui.log.back(), kSingleFailed);
+
+    // Key 1 of table N was moved inside the unit, then undone with it.
+    const size_t done = std::min<size_t>(n - 1, 20);
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", done, false), Capture(db));
+    const std::string prefix = n <= 20 ? datefix::kSingleDateTables[n - 1].logPrefix : "";
+    EXPECT_EQ(Tail(ui.log, 3),
+              n <= 20 ? Lines({prefix + "2 - 2024-03-14", "ERROR " + prefix + "2", kSingleFailed})
+                      : Lines({"OS_LSTICKET_APV_HEAD->3 - 2024-03-14", "ERROR OC_REGISTER->3",
+                               kSingleFailed}));
+    EXPECT_EQ(ui.log.size(), 1 + 3 * done + (n <= 20 ? 4 : 2));
+    // Once a table is committed, the day is split and the operator is told so; the journal lists
+    // the keys of the committed tables only.
+    EXPECT_EQ(Dialogs(), n > 1 ? Lines({kConfirm, kSplit}) : Lines{kConfirm});
+    ASSERT_TRUE(journal.Find(db.Name()));
+    EXPECT_EQ(journal.Find(db.Name())->rows.size(), 3 * done);
     StopFailingUpdatesOf(db, failing);
-    FinishOrMoveBack(before, std::min<size_t>(n - 1, 20), goOn);
+    if (finish) return FinishOrMoveBack(before, done, finish == 1);
+    // Days elsewhere wait for a stopped move, not for a journal without keys.
+    ChooseRealign("20240320", "20240325");
+    Start();
+    EXPECT_EQ(ui.log.back(), n > 1 ? kRealignFailed : kRealignOk);
 }
 
-INSTANTIATE_TEST_SUITE_P(FaultTest, StoppedMove,
-                         ::testing::Combine(::testing::Values(2u, 4u, 5u, 21u), ::testing::Bool()));
+INSTANTIATE_TEST_SUITE_P(FaultTest, SingleMoveFailsAtTable,
+                         ::testing::Values(std::pair{1u, 0}, std::pair{2u, 2}, std::pair{4u, 1},
+                                           std::pair{5u, 2}, std::pair{7u, 1}, std::pair{8u, 0},
+                                           std::pair{14u, 0}, std::pair{15u, 0}, std::pair{20u, 1},
+                                           std::pair{21u, 2}, std::pair{21u, 1}, std::pair{2u, 1}));
+
+// Any failure inside a table's unit undoes that table, here a log line that cannot be written.
+TEST_F(Faults, LogLineThatFailsUndoesItsTable) {
+    SeedThreeSales(db);
+    const SalesState before = Capture(db);
+    ChooseSingleMove("20240313", "20240314");
+    ui.failAppendLogIn = 1 + 1 + 3 * 4 + 2;  // start, backup, tables 1 to 4, OS_PAY's second row
+    ASSERT_NO_THROW(Start());
+    EXPECT_EQ(Tail(ui.log, 3), Lines({"OS_PAY->1 - 2024-03-14", "ERROR OS_PAY->2", kSingleFailed}));
+    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 4, false), Capture(db));
+}
+
+// Param: 1-based number of the realignment statement that fails.
+class RealignFailsAtStatement : public DatePageTest,
+                                public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(RealignFailsAtStatement, StopsThereAndASecondRunCompletes) {
+    const size_t n = GetParam();
+    SeedThreeSales(db);
+    FailUpdatesOf(db, datefix::kRealignTables[n - 1].name);
+    const SalesState before = Capture(db);
+    ChooseRealign("20240313", "20240316");
+    Start();
+    EXPECT_EQ(ui.log,
+              Lines({kRealignStart, std::string("ERROR ") + datefix::kRealignTables[n - 1].name,
+                     kRealignFailed}));
+    EXPECT_EQ(Dialogs(), Lines{kConfirm});
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316", n - 1), Capture(db));
+    StopFailingUpdatesOf(db, datefix::kRealignTables[n - 1].name);
+    Start();
+    EXPECT_EQ(ui.log, Lines({kRealignStart, kByHand, kRealignOk}));
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultTest, RealignFailsAtStatement,
+                         ::testing::Values(1u, 7u, 8u, 9u, 10u, 11u, 12u, 20u));
 
 TEST_F(Faults, JournalOfOneDatabaseIsNotSeenOnAnother) {
     SeedThreeSales(db);
@@ -281,15 +228,12 @@ TEST_F(Faults, JournalOfOneDatabaseIsNotSeenOnAnother) {
     form::FormState otherForm(otherUi, other.Name());
     otherForm.moveJournal = &journal;
     otherUi.checked = {{form::RadioId::RadioButton3, true}};
-    datefix::RadioButton3Click(otherForm, form::RadioId::RadioButton3);
     SetPicker(otherUi, form::PickerId::dtChange01, "20240313");
     SetPicker(otherUi, form::PickerId::dtChange02, "20240314");
     datefix::Button9Click(otherForm);
-    EXPECT_EQ(otherUi.DialogTexts(),
-              (std::vector<std::string>{"매출일자 변경 진행하시겠습니까?", "완료."}));
+    EXPECT_EQ(otherUi.DialogTexts(), Lines({kConfirm, "완료."}));
     EXPECT_TRUE(journal.Find(db.Name()));
     EXPECT_FALSE(journal.Find(other.Name()));
-
     // Names that differ only where a file name cannot hold them keep files of their own.
     ASSERT_TRUE(journal.Write("h:/a/b", {"20240101", "20240102", "", {{"OS_PAY", "1", ""}}, ""}));
     ASSERT_TRUE(journal.Write("h:/a:b", {"20240103", "20240104", "", {}, ""}));
@@ -305,11 +249,10 @@ TEST_F(Faults, JournalThatCannotBeWrittenStopsTheMoveBeforeAnyChange) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     app::MoveJournalFile blocked(journalDir.filePath("file/journal"));
     form.moveJournal = &blocked;
-
     ChooseSingleMove("20240313", "20240314");
     Start();
     const std::string line = "매출일자 변경 기록을 저장할 수 없어 작업을 진행하지 않습니다.";
-    EXPECT_EQ(ui.log, (std::vector<std::string>{kSingleStart, line, kSingleFailed}));
+    EXPECT_EQ(ui.log, Lines({kSingleStart, line, kSingleFailed}));
     ASSERT_EQ(ui.dialogs.size(), 2u);
     EXPECT_EQ(ui.dialogs[1].text, line + "\r\n" + blocked.Location(db.Name()));
     EXPECT_EQ(ui.dialogs[1].kind, form::DialogKind::Warning);
@@ -329,9 +272,8 @@ TEST_F(Faults, JournalThatCannotBeRemovedReadsAsCompletedOneUnreadableRefusesEve
     ChooseSingleMove("20240313", "20240314");
     Start();
     const std::string where = "\r\n" + journal.Location(db.Name());
-    EXPECT_EQ(ui.DialogTexts(),
-              (std::vector<std::string>{kConfirm, "완료.",
-                                        "매출일자 변경 기록을 지울 수 없습니다." + where}));
+    EXPECT_EQ(Dialogs(),
+              Lines({kConfirm, "완료.", "매출일자 변경 기록을 지울 수 없습니다." + where}));
     EXPECT_EQ(ui.log.back(), kSingleOk);
     form::MoveJournalEntry entry;
     EXPECT_EQ(journal.Read(db.Name(), entry), form::JournalState::Completed);
@@ -357,17 +299,12 @@ TEST_F(Faults, JournalThatCannotBeRemovedReadsAsCompletedOneUnreadableRefusesEve
              {static_cast<form::MoveJournal*>(&stuck), static_cast<form::MoveJournal*>(&journal)}) {
             form.moveJournal = store;
             for (const bool realign : {false, true}) {
-                ui.dialogs.clear();
-                if (realign)
-                    ChooseRealign("20240313", "20240316");
-                else
-                    ChooseSingleMove("20240314", "20240313");
+                realign ? ChooseRealign("20240313", "20240316")
+                        : ChooseSingleMove("20240314", "20240313");
                 Start();
-                EXPECT_EQ(ui.log, (std::vector<std::string>{
-                                      realign ? kRealignStart : kSingleStart, unreadable,
-                                      realign ? kRealignFailed : kSingleFailed}));
-                EXPECT_EQ(ui.DialogTexts(),
-                          (std::vector<std::string>{kConfirm, unreadable + where}));
+                EXPECT_EQ(ui.log, Lines({realign ? kRealignStart : kSingleStart, unreadable,
+                                         realign ? kRealignFailed : kSingleFailed}));
+                EXPECT_EQ(Dialogs(), Lines({kConfirm, unreadable + where}));
             }
         }
         ExpectSameSales(moved, Capture(db));
@@ -386,10 +323,9 @@ struct MixedSale {
     const char* named;
 };
 
-class SaleUnderAMovedNumber : public StoppedMoveTest,
-                              public ::testing::WithParamInterface<MixedSale> {
+class SaleUnderAMovedNumber : public Faults, public ::testing::WithParamInterface<MixedSale> {
 protected:
-    // Stops a move of 20240313 → 20240314 at `stoppedAt`; the journal is left in `entry`.
+    // Stops a move of 20240313 → 20240314 at `table`; the journal is left in `entry`.
     void StopAt(const char* table) {
         SeedThreeSales(db);
         FailUpdatesOf(db, table);
@@ -416,11 +352,10 @@ TEST_P(SaleUnderAMovedNumber, RefusesBothDirections) {
     const SalesState mixed = Capture(db);
     const std::string line = Refusal(GetParam().named);
     for (const bool goOn : {true, false}) {
-        ChooseSingleMove(goOn ? "20240313" : "20240314", goOn ? "20240314" : "20240313");
-        StartAnswering(form::kResultOk);
-        EXPECT_EQ(ui.log, (std::vector<std::string>{kSingleStart, line, kSingleFailed}));
-        EXPECT_EQ(ui.DialogTexts(), (std::vector<std::string>{
-                                        kConfirm, line + "\r\n변경 전 백업: " + entry->backup}));
+        goOn ? ChooseSingleMove("20240313", "20240314") : ChooseSingleMove("20240314", "20240313");
+        Start();
+        EXPECT_EQ(ui.log, Lines({kSingleStart, line, kSingleFailed}));
+        EXPECT_EQ(Dialogs(), Lines({kConfirm, line + "\r\n변경 전 백업: " + entry->backup}));
         ExpectSameSales(mixed, Capture(db));
         EXPECT_EQ(journal.Find(db.Name())->rows, entry->rows);
     }
@@ -453,11 +388,10 @@ TEST_F(SaleUnderAMovedNumber, BookedWhileTheQuestionIsOpenRefusesBeforeTheFirstC
     };
     ChooseSingleMove("20240313", "20240314");
     const size_t backups = db.BackupFiles().size();
-    StartAnswering(form::kResultOk);
-    ui.onDialog = nullptr;
+    Start();
     EXPECT_EQ(db.BackupFiles().size(), backups + 1);
     const std::string line = Refusal("20240314");
-    EXPECT_EQ(ui.log, (std::vector<std::string>{kSingleStart, line, kSingleFailed}));
+    EXPECT_EQ(ui.log, Lines({kSingleStart, line, kSingleFailed}));
     ASSERT_EQ(ui.dialogs.size(), 3u);
     EXPECT_EQ(ui.dialogs[2].text, line + "\r\n변경 전 백업: " + entry->backup);
     ExpectSameSales(mixed, Capture(db));
@@ -466,7 +400,7 @@ TEST_F(SaleUnderAMovedNumber, BookedWhileTheQuestionIsOpenRefusesBeforeTheFirstC
 
 // Moving back takes the rows the journal lists and no others: a register the POS opened on the
 // target date since the stop stays there.
-TEST_F(StoppedMoveTest, MovingBackLeavesWhatWasBookedSinceTheStop) {
+TEST_F(Faults, MovingBackLeavesWhatWasBookedSinceTheStop) {
     SeedThreeSales(db);
     const SalesState before = Capture(db);
     {
@@ -480,133 +414,16 @@ TEST_F(StoppedMoveTest, MovingBackLeavesWhatWasBookedSinceTheStop) {
     SalesSeed(db).Register("20240314", "02").Flush();
     const SalesState opened = Capture(db);
     ChooseSingleMove("20240314", "20240313");
-    StartAnswering(form::kResultOk);
+    Start();
     EXPECT_EQ(ui.log.back(), kSingleOk);
     ExpectSameSales(
         WithAddedRows(AfterSingleMove(before, "20240313", "20240313", 20, false), moved, opened),
         Capture(db));
 }
 
-// --- A row held by another attachment ------------------------------------------------------------
-
-// Holds rows locked by an uncommitted update on an attachment of its own thread. Once a
-// statement of another attachment containing `waiter` is seen running, that is, waiting for
-// the lock, the holder commits or rolls back.
-class RowHolder {
-public:
-    RowHolder(const std::string& database, const std::string& update, const std::string& waiter,
-              bool commit) {
-        std::future<void> held = holding_.get_future();
-        thread_ = std::thread([=] { Run(database, update, waiter, commit); });
-        held.wait();
-    }
-    ~RowHolder() { Join(); }
-
-    void Join() {
-        if (thread_.joinable()) thread_.join();
-    }
-    bool SawWaiter() const { return sawWaiter_; }
-    const std::string& Error() const { return error_; }
-
-private:
-    void Run(const std::string& database, const std::string& update, const std::string& waiter,
-             bool commit) {
-        bool signalled = false;
-        try {
-            db::DbConnection holder(database);
-            db::DbTransaction held(&holder, db::DbTransaction::Action::Rollback);
-            db::DbQuery lock(&holder, &held);
-            lock.ExecuteSql(update);
-            holding_.set_value();
-            signalled = true;
-
-            db::DbConnection monitor(database);
-            db::DbTransaction look(&monitor);
-            db::DbQuery statements(&monitor, &look);
-            // Bounded: one minute at most, then the lock is released whatever happened.
-            for (int i = 0; i < 3000 && !sawWaiter_; ++i) {
-                statements.OpenQuery(
-                    "select count(*) cnt from mon$statements where mon$state = 1 and "
-                    "mon$attachment_id <> current_connection and mon$sql_text containing '" +
-                    waiter + "'");
-                sawWaiter_ = statements.FieldInt("cnt") > 0;
-                look.Commit();  // the next look takes a fresh snapshot of the monitoring tables
-                if (!sawWaiter_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-            if (commit)
-                held.Commit();
-            else
-                held.Rollback();
-        } catch (const std::exception& e) {
-            error_ = e.what();
-            if (!signalled) holding_.set_value();
-        }
-    }
-
-    std::promise<void> holding_;
-    std::thread thread_;
-    std::atomic<bool> sawWaiter_{false};
-    std::string error_;
-};
-
-constexpr const char* kHoldPayment =
-    "update OS_PAY set PAY_AMT = 77 where SAL_YMD = '20240313' and SAL_SEQ = 2";
-
-TEST_F(Faults, SingleMoveWaitsForALockedRowThenGoesOnAfterRollback) {
-    SeedThreeSales(db);
-    const SalesState before = Capture(db);
-    ChooseSingleMove("20240313", "20240314");
-
-    RowHolder holder(db.Name(), kHoldPayment, "update os_pay ", false);
-    Start();
-    holder.Join();
-    EXPECT_EQ(holder.Error(), "");
-    EXPECT_TRUE(holder.SawWaiter());
-    EXPECT_EQ(ui.log.back(), kSingleOk);
-    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
-}
-
-TEST_F(Faults, SingleMoveStopsWhenTheLockedRowIsChangedAndCommitted) {
-    SeedThreeSales(db);
-    ChooseSingleMove("20240313", "20240314");
-
-    RowHolder holder(db.Name(), kHoldPayment, "update os_pay ", true);
-    SalesState before = Capture(db);
-    Start();
-    holder.Join();
-    EXPECT_EQ(holder.Error(), "");
-    EXPECT_TRUE(holder.SawWaiter());
-    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 2, ui.log.end()),
-              (std::vector<std::string>{"ERROR OS_PAY->2", kSingleFailed}));
-    // The other attachment's change stands; OS_PAY and everything after it stayed put.
-    TableState& pay = before.at("OS_PAY");
-    for (auto& row : pay.rows)
-        if (row[pay.Column("SAL_YMD")] == "20240313" && row[pay.Column("SAL_SEQ")] == "2")
-            row[pay.Column("PAY_AMT")] = "77";
-    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 4, false), Capture(db));
-}
-
-// A row changed after the move read it (here a trigger on table 4 gives the payment of sale 2
-// another number, in a transaction of its own, as the POS program would) is not moved: the move
-// stops there.
-TEST_F(Faults, ARowChangedSinceItWasReadStopsTheMoveAtIt) {
-    SeedThreeSales(db);
-    db.Exec(
-        "create trigger T_RENUMBER for OS_MASTER after update as begin in autonomous transaction "
-        "do update OS_PAY set SAL_SEQ = 9 where SAL_YMD = '20240313' and SAL_SEQ = 2; end");
-    ChooseSingleMove("20240313", "20240314");
-    Start();
-    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 4, ui.log.end()),
-              (std::vector<std::string>{"OS_PAY->1 - 2024-03-14", "OS_PAY->2 - 2024-03-14",
-                                        "ERROR OS_PAY->2", kSingleFailed}));
-    EXPECT_EQ(db.Count("OS_MASTER", "SAL_YMD = '20240314'"), 3);
-    EXPECT_EQ(db.Count("OS_PAY", "SAL_YMD = '20240313'"), 3);
-}
-
 // Param: how the first run's process ends (killed while it waits on a row of table 5, or ended
 // right after table 4's commit), and whether the second run goes on (else moves back).
-class EndedProcess : public StoppedMoveTest,
-                     public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
+class EndedProcess : public Faults, public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
 
 TEST_P(EndedProcess, LeavesAJournalThatFinishesOrMovesBackTheMove) {
     const auto [killedWaiting, goOn] = GetParam();
@@ -635,113 +452,126 @@ TEST_P(EndedProcess, LeavesAJournalThatFinishesOrMovesBackTheMove) {
 INSTANTIATE_TEST_SUITE_P(FaultTest, EndedProcess,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
-// Param: whether the other attachment commits its change (else it rolls back).
-class RealignAgainstLockedRow : public DatePageTest, public ::testing::WithParamInterface<bool> {};
+// Another attachment holds a payment row of sale 2: both moves wait for it, go on when it rolls
+// back and stop at it when it commits its change. Param: realignment (else the single-date move),
+// and whether the holder commits.
+class AgainstALockedRow : public Faults,
+                          public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
 
-TEST_P(RealignAgainstLockedRow, WaitsThenGoesOnOrStopsOnTheConflict) {
-    const bool commit = GetParam();
+TEST_P(AgainstALockedRow, WaitsThenGoesOnOrStopsAtTheConflict) {
+    const auto [realign, commit] = GetParam();
     SeedThreeSales(db);
     SalesState before = Capture(db);
-    ChooseRealign("20240313", "20240316");
-
-    RowHolder holder(db.Name(), kHoldPayment, "update os_pay ", commit);
-    Start();
-    holder.Join();
-    EXPECT_EQ(holder.Error(), "");
-    EXPECT_TRUE(holder.SawWaiter());
+    realign ? ChooseRealign("20240313", "20240316") : ChooseSingleMove("20240313", "20240314");
+    StartAgainstHeldRow(commit);
     if (!commit) {
-        EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, kByHand, kRealignOk}));
-        ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
+        EXPECT_EQ(ui.log.back(), realign ? kRealignOk : kSingleOk);
+        ExpectSameSales(realign ? AfterRealign(before, "20240313", "20240316")
+                                : AfterSingleMove(before, "20240313", "20240314", 20, true),
+                        Capture(db));
         return;
     }
-    EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, "ERROR os_pay", kRealignFailed}));
+    EXPECT_EQ(Tail(ui.log, 2), Lines({realign ? "ERROR os_pay" : "ERROR OS_PAY->2",
+                                      realign ? kRealignFailed : kSingleFailed}));
+    // The other attachment's change stands; OS_PAY and everything after it stayed put.
     TableState& pay = before.at("OS_PAY");
     for (auto& row : pay.rows)
-        if (row[pay.Column("SAL_SEQ")] == "2" && row[pay.Column("SAL_YMD")] == "20240313")
+        if (row[pay.Column("SAL_YMD")] == "20240313" && row[pay.Column("SAL_SEQ")] == "2")
             row[pay.Column("PAY_AMT")] = "77";
-    ExpectSameSales(AfterRealign(before, "20240313", "20240316", 9), Capture(db));
+    ExpectSameSales(realign ? AfterRealign(before, "20240313", "20240316", 9)
+                            : AfterSingleMove(before, "20240313", "20240314", 4, false),
+                    Capture(db));
 }
 
-INSTANTIATE_TEST_SUITE_P(FaultTest, RealignAgainstLockedRow, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(FaultTest, AgainstALockedRow,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
-// --- A writing transaction that cannot start -----------------------------------------------------
+// A row changed after the move read it (here a trigger on table 4 gives the payment of sale 2
+// another number, in a transaction of its own, as the POS program would) is not moved: the move
+// stops there.
+TEST_F(Faults, ARowChangedSinceItWasReadStopsTheMoveAtIt) {
+    SeedThreeSales(db);
+    db.Exec(
+        "create trigger T_RENUMBER for OS_MASTER after update as begin in autonomous transaction "
+        "do update OS_PAY set SAL_SEQ = 9 where SAL_YMD = '20240313' and SAL_SEQ = 2; end");
+    ChooseSingleMove("20240313", "20240314");
+    Start();
+    EXPECT_EQ(Tail(ui.log, 4), Lines({"OS_PAY->1 - 2024-03-14", "OS_PAY->2 - 2024-03-14",
+                                      "ERROR OS_PAY->2", kSingleFailed}));
+    EXPECT_EQ(db.Count("OS_MASTER", "SAL_YMD = '20240314'"), 3);
+    EXPECT_EQ(db.Count("OS_PAY", "SAL_YMD = '20240313'"), 3);
+}
 
-// The server refuses the writer's next start (after table 6: table 7 cannot start) or the commit
-// of table 1, whose outcome the move then cannot know: either way the error line, and the split
-// warning, since the journal lists rows. Param: the event refused, the table whose update arms
-// it, the tables moved, the last two log lines before the end line.
+// The server refuses a writer's next start or a commit, whose outcome the move then cannot know:
+// the error line and, since the journal lists rows, the split warning. Param: the event refused,
+// the table whose update arms it, the tables (statements) moved, the last lines of the log.
 struct RefusedWriter {
+    bool realign;
     const char* event;
     const char* armedBy;
     size_t moved;
-    std::vector<std::string> lastLines;
+    Lines lastLines;
 };
 
-class WriterRefused : public DatePageTest, public ::testing::WithParamInterface<RefusedWriter> {};
+class WriterRefused : public Faults, public ::testing::WithParamInterface<RefusedWriter> {};
 
-TEST_P(WriterRefused, GivesTheErrorLineAndTheSplitWarning) {
+TEST_P(WriterRefused, GivesTheErrorLine) {
+    const RefusedWriter& p = GetParam();
     SeedThreeSales(db);
-    RefuseNextAfterUpdateOf(db, GetParam().event, GetParam().armedBy);
-    // Database triggers take effect for attachments made after them.
-    form.IBDatabase1.Disconnect();
-    form.IBDatabase1.Connect();
+    RefuseNextAfterUpdateOf(db, p.event, p.armedBy);
+    Reconnect();
     const SalesState before = Capture(db);
-
-    ChooseSingleMove("20240313", "20240314");
+    p.realign ? ChooseRealign("20240313", "20240316") : ChooseSingleMove("20240313", "20240314");
     ASSERT_NO_THROW(Start());
-    std::vector<std::string> last = GetParam().lastLines;
-    last.push_back(kSingleFailed);
-    EXPECT_EQ(std::vector<std::string>(ui.log.end() - 3, ui.log.end()), last);
-    EXPECT_EQ(ui.DialogTexts(), (std::vector<std::string>{kConfirm, kSplit}));
-    ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", GetParam().moved, false),
+    EXPECT_EQ(p.realign ? ui.log : Tail(ui.log, 3), p.lastLines);
+    EXPECT_EQ(Dialogs(), p.realign ? Lines{kConfirm} : Lines({kConfirm, kSplit}));
+    ExpectSameSales(p.realign ? AfterRealign(before, "20240313", "20240316", p.moved)
+                              : AfterSingleMove(before, "20240313", "20240314", p.moved, false),
                     Capture(db));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     FaultTest, WriterRefused,
     ::testing::Values(
-        RefusedWriter{"start",
+        // After table 6, table 7 cannot start.
+        RefusedWriter{false,
+                      "start",
                       "OS_PAY_INFO",
                       6,
-                      {"OS_PAY_INFO->3 - 2024-03-14", "ERROR os_order_tbl_seq->3"}},
-        RefusedWriter{"commit", "OS_ORDER", 0, {"OS_ORDER->3 - 2024-03-14", "ERROR OS_ORDER->3"}}));
+                      {"OS_PAY_INFO->3 - 2024-03-14", "ERROR os_order_tbl_seq->3", kSingleFailed}},
+        RefusedWriter{false,
+                      "commit",
+                      "OS_ORDER",
+                      0,
+                      {"OS_ORDER->3 - 2024-03-14", "ERROR OS_ORDER->3", kSingleFailed}},
+        // After statement 9, statement 10 cannot start.
+        RefusedWriter{
+            true, "start", "OS_ORDER_H", 9, {kRealignStart, "ERROR os_pay", kRealignFailed}}));
 
-TEST_F(Faults, RealignWriterThatCannotStartGivesTheErrorLine) {
+// A read that fails leaves the handler uncaught, without an end line: a selection (table 15's)
+// that cannot be prepared, or the span of real dates that cannot be read.
+TEST_F(Faults, FailedReadLeavesTheHandlerWithoutEndLine) {
     SeedThreeSales(db);
-    RefuseNextAfterUpdateOf(db, "start", "OS_ORDER_H");  // statement 9: statement 10 cannot start
-    form.IBDatabase1.Disconnect();
-    form.IBDatabase1.Connect();
+    db.Exec("alter table OS_ETC_INWON drop SAL_SEQ");
     const SalesState before = Capture(db);
-
-    ChooseRealign("20240313", "20240316");
-    ASSERT_NO_THROW(Start());
-    EXPECT_EQ(ui.log, (std::vector<std::string>{kRealignStart, "ERROR os_pay", kRealignFailed}));
-    ExpectSameSales(AfterRealign(before, "20240313", "20240316", 9), Capture(db));
-}
-
-// --- A selection that cannot run ----------------------------------------------------------------
-
-TEST_F(Faults, FailedSelectionLeavesTheHandlerWithoutEndLine) {
-    SeedThreeSales(db);
-    db.Exec("alter table OS_ETC_INWON drop SAL_SEQ");  // table 15's selection cannot be prepared
-    const SalesState before = Capture(db);
-
     ChooseSingleMove("20240313", "20240314");
     EXPECT_THROW(Start(), db::DbError);
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 14, false), Capture(db));
     EXPECT_EQ(ui.log.size(), 1u + 3 * 14);
     EXPECT_EQ(ui.log.back(), "OS_TAXPAY->3 - 2024-03-14");
-}
 
-TEST_F(Faults, FailedCheckingQueryLeavesTheHandlerWithoutEndLine) {
-    SeedThreeSales(db);
-    db.Exec("alter table OS_MASTER drop UPD_DT");  // the span of real dates cannot be read
-    const SalesState before = Capture(db);
-
-    ChooseRealign("20240313", "20240316");
-    EXPECT_THROW(Start(), db::DbError);
-    EXPECT_EQ(ui.log, std::vector<std::string>{kRealignStart});
-    ExpectSameSales(before, Capture(db));
+    TestDatabase other;
+    SeedThreeSales(other);
+    other.Exec("alter table OS_MASTER drop UPD_DT");
+    const SalesState otherBefore = Capture(other);
+    testing_support::ScriptedWindow otherUi;
+    form::FormState otherForm(otherUi, other.Name());
+    otherUi.checked = {{form::RadioId::RadioButton4, true}};
+    SetPicker(otherUi, form::PickerId::dtChange01, "20240313");
+    SetPicker(otherUi, form::PickerId::dtChange02, "20240316");
+    EXPECT_THROW(datefix::Button9Click(otherForm), db::DbError);
+    EXPECT_EQ(otherUi.log, Lines{kRealignStart});
+    ExpectSameSales(otherBefore, Capture(other));
 }
 
 }  // namespace

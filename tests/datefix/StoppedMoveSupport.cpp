@@ -27,10 +27,6 @@ MoveChild::MoveChild(const std::string& mode, const std::string& database,
         throw std::runtime_error("cannot start " + std::string(POSFIX_MOVE_CHILD));
 }
 
-MoveChild::~MoveChild() {
-    if (pid_ > 0) Kill();
-}
-
 void MoveChild::Kill() {
     if (pid_ <= 0) return;
     kill(pid_, SIGKILL);
@@ -52,8 +48,9 @@ HeldRows::HeldRows(const std::string& database, const std::string& update)
     query_.ExecuteSql(update);
 }
 
-void HeldRows::Release() {
-    if (transaction_.InTransaction()) transaction_.Rollback();
+void HeldRows::Release(bool commit) {
+    if (!transaction_.InTransaction()) return;
+    commit ? transaction_.Commit() : transaction_.Rollback();
 }
 
 bool SeeWaitingStatement(const testing_support::TestDatabase& db, const std::string& text) {
