@@ -528,6 +528,11 @@ TEST_F(BusyRunTest, InputAndClosingDuringARunAreDroppedAndItsDialogsTakeTheKeybo
     form::OperationRunner& runner = window->Runner();
     auto seen = app_testing::PressInNextModal({Qt::Key_Tab, Qt::Key_Return});
     window->RunHandler([&] {
+        answer = runner.OnWindowThread([] {
+            return app::StandardDialogs().MessageDialog("매출일자 변경 진행하시겠습니까?",
+                                                        form::DialogKind::Information,
+                                                        form::DialogButtons::OkCancel);
+        });
         // Input events are made where the window lives, as the platform makes them.
         runner.OnWindowThread([&] {
             PostClick(window->Button2);       // exit
@@ -546,11 +551,6 @@ TEST_F(BusyRunTest, InputAndClosingDuringARunAreDroppedAndItsDialogsTakeTheKeybo
             QThread::msleep(60);
             window->State().ui.AppendLog("step " + std::to_string(i));
         }
-        answer = runner.OnWindowThread([] {
-            return app::StandardDialogs().MessageDialog("매출일자 변경 진행하시겠습니까?",
-                                                        form::DialogKind::Information,
-                                                        form::DialogButtons::OkCancel);
-        });
     });
     EXPECT_TRUE(seen->seen);
     EXPECT_EQ(answer, form::kResultCancel);
