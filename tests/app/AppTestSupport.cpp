@@ -1,8 +1,6 @@
 #include "tests/app/AppTestSupport.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -37,44 +35,29 @@ std::vector<std::string> DialogRecorder::DialogTexts() const {
 
 namespace {
 
-void Record(QWidget* modal, ModalSeen& seen) {
-    seen.seen = true;
-    seen.className = QString::fromLatin1(modal->metaObject()->className());
-    seen.title = modal->windowTitle();
-    seen.geometry = modal->geometry();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) seen.text = box->text();
-    if (auto* form = qobject_cast<app::TMessageForm*>(modal)) seen.text = form->Text();
-    if (QWidget* focus = QApplication::focusWidget()) seen.focusName = focus->objectName();
-    for (QPushButton* button : modal->findChildren<QPushButton*>()) {
-        seen.buttons << button->text().remove(QLatin1Char('&'));
-    }
-}
-
 // Polls for the modal dialog, because it appears inside a nested event loop of the code under
-// test.
+// test; keys go where the keyboard would send them, so it waits until the dialog is active.
 void Poll(std::shared_ptr<ModalSeen> seen, std::function<void(QWidget*)> action, int left) {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->isVisible()) {
-        // Keys go where the keyboard would send them: wait until the dialog is active.
-        if (!modal->isActiveWindow() && left > 0) {
-            modal->activateWindow();
-            QTimer::singleShot(10, qApp, [seen, action, left] { Poll(seen, action, left - 1); });
+    const bool ready = modal && modal->isVisible() && (modal->isActiveWindow() || left <= 0);
+    if (!ready) {
+        if (modal && modal->isVisible()) modal->activateWindow();
+        if (left <= 0) {
+            ADD_FAILURE() << "no modal dialog appeared";
             return;
         }
-        Record(modal, *seen);
-        action(modal);
+        QTimer::singleShot(10, qApp, [seen, action, left] { Poll(seen, action, left - 1); });
         return;
     }
-    if (left <= 0) {
-        ADD_FAILURE() << "no modal dialog appeared";
-        return;
-    }
-    QTimer::singleShot(10, qApp, [seen, action, left] { Poll(seen, action, left - 1); });
-}
-
-QWidget* KeyTarget(QWidget* modal) {
-    QWidget* focus = QApplication::focusWidget();
-    return focus && focus->window() == modal ? focus : modal;
+    seen->seen = true;
+    seen->className = QString::fromLatin1(modal->metaObject()->className());
+    seen->title = modal->windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) seen->text = box->text();
+    if (auto* form = qobject_cast<app::TMessageForm*>(modal)) seen->text = form->Text();
+    if (QWidget* focus = QApplication::focusWidget()) seen->focusName = focus->objectName();
+    for (QPushButton* button : modal->findChildren<QPushButton*>())
+        seen->buttons << button->text().remove(QLatin1Char('&'));
+    action(modal);
 }
 
 }  // namespace
@@ -85,31 +68,20 @@ std::shared_ptr<ModalSeen> OnNextModal(std::function<void(QWidget* modal)> actio
     return seen;
 }
 
-std::shared_ptr<ModalSeen> PressInNextModal(int key, Qt::KeyboardModifiers modifiers) {
-    return OnNextModal([key, modifiers](QWidget* modal) {
-        QTest::keyClick(KeyTarget(modal), static_cast<Qt::Key>(key), modifiers);
-    });
-}
-
-std::shared_ptr<ModalSeen> PressSequenceInNextModal(std::vector<int> keys) {
+std::shared_ptr<ModalSeen> PressInNextModal(std::vector<QKeyCombination> keys) {
     return OnNextModal([keys](QWidget* modal) {
-        for (int key : keys) {
-            Qt::KeyboardModifiers modifiers = Qt::NoModifier;
-            if (key == Qt::Key_Backtab) modifiers = Qt::ShiftModifier;
-            QTest::keyClick(KeyTarget(modal), static_cast<Qt::Key>(key), modifiers);
+        for (QKeyCombination key : keys) {
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus && focus->window() == modal ? focus : modal, key.key(),
+                            key.keyboardModifiers());
             if (!modal->isVisible()) break;
         }
     });
 }
 
-std::shared_ptr<ModalSeen> CloseNextModal() {
-    return OnNextModal([](QWidget* modal) { modal->close(); });
-}
-
 std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName, app::Dialogs& dialogs) {
     auto window = std::make_unique<app::TfmMain>(databaseName, dialogs);
     window->ShowMain();
-    WaitUntil([&] { return window->isVisible(); });
     Activate(window.get());
     return window;
 }
@@ -118,10 +90,13 @@ namespace {
 
 void ShowPageOf(app::TfmMain& window, QWidget* control) {
     for (int i = 0; i < window.PageControl1->PageCount(); ++i) {
-        if (window.PageControl1->Page(i)->isAncestorOf(control)) {
+        if (window.PageControl1->Page(i)->isAncestorOf(control))
             window.PageControl1->SetActivePageIndex(i);
-        }
     }
+}
+
+app::TListBox* ListOf(const app::TfmMain& window, form::ListBoxId list) {
+    return list == form::ListBoxId::ListBox1 ? window.ListBox1 : window.ListBox2;
 }
 
 }  // namespace
@@ -135,25 +110,17 @@ void Click(app::TfmMain& window, const QString& objectName) {
 }
 
 void SelectRow(app::TfmMain& window, form::ListBoxId list, int index) {
-    app::TListBox* box = list == form::ListBoxId::ListBox1 ? window.ListBox1 : window.ListBox2;
+    app::TListBox* box = ListOf(window, list);
     ShowPageOf(window, box);
     ASSERT_TRUE(box->isVisible());
-    ASSERT_GE(index, 0);
-    ASSERT_LT(index, box->count());
+    ASSERT_TRUE(index >= 0 && index < box->count()) << index;
     box->scrollToItem(box->item(index));
     const QRect row = box->visualItemRect(box->item(index));
     QTest::mouseClick(box->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
 }
 
-void SetPickerDate(app::TfmMain& window, form::PickerId picker, int year, int month, int day) {
-    app::TDateTimePicker* control =
-        picker == form::PickerId::dtChange01 ? window.dtChange01 : window.dtChange02;
-    control->SetDateTime(QDateTime(QDate(year, month, day), control->DateTime().time()));
-}
-
 std::vector<std::string> ListTexts(const app::TfmMain& window, form::ListBoxId list) {
-    const app::TListBox* box =
-        list == form::ListBoxId::ListBox1 ? window.ListBox1 : window.ListBox2;
+    const app::TListBox* box = ListOf(window, list);
     std::vector<std::string> texts;
     for (int i = 0; i < box->count(); ++i) texts.push_back(box->item(i)->text().toStdString());
     return texts;
@@ -170,15 +137,6 @@ std::vector<std::string> LogLines(const app::TfmMain& window) {
 bool Activate(QWidget* window) {
     window->activateWindow();
     return QTest::qWaitForWindowActive(window);
-}
-
-bool WaitUntil(const std::function<bool()>& pred, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return pred();
 }
 
 }  // namespace app_testing

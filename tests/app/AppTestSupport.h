@@ -1,10 +1,8 @@
 #pragma once
 
 // Helpers for tests that drive the real main window: dialogs answered without a human, buttons
-// clicked and list rows selected through real mouse events, the log read back.
-//
-// Link posfix_app_test_support; use posfix_app_test_main as the test main (it creates the
-// QApplication on the offscreen platform unless QT_QPA_PLATFORM is set).
+// clicked and list rows selected through real mouse events, the log read back. Link
+// posfix_app_test_support; posfix_app_test_main creates the QApplication (offscreen by default).
 
 #include <QString>
 #include <QStringList>
@@ -39,7 +37,6 @@ public:
     };
 
     std::vector<std::string> DialogTexts() const;
-
     int MessageDialog(const std::string& text, form::DialogKind kind,
                       form::DialogButtons buttons) override;
     void ShowErrorBox(const std::string& text) override;
@@ -56,26 +53,16 @@ public:
 // What a real modal dialog showed before it was answered.
 struct ModalSeen {
     bool seen = false;
-    QString className;
-    QString title;
-    QString text;       // the message text
-    QString focusName;  // object name of the focus widget when it was found
+    QString className, title, text, focusName;  // focusName: the focus widget's object name
     QStringList buttons;
-    QRect geometry;
 };
 
 // Waits (polling the event loop) for the next application-modal dialog, records it, then runs
 // action on it. Call before the code that opens the dialog; the wait happens inside that code.
 std::shared_ptr<ModalSeen> OnNextModal(std::function<void(QWidget* modal)> action);
-
-// Common actions for OnNextModal.
-// Sends one key to the dialog's focus widget, as the keyboard would.
-std::shared_ptr<ModalSeen> PressInNextModal(int key,
-                                            Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-// Sends several keys one after another to whatever has the focus.
-std::shared_ptr<ModalSeen> PressSequenceInNextModal(std::vector<int> keys);
-// Closes the dialog by its close box.
-std::shared_ptr<ModalSeen> CloseNextModal();
+// Sends the keys one after another to the focus widget of the next modal dialog, as the keyboard
+// would, while it stays open.
+std::shared_ptr<ModalSeen> PressInNextModal(std::vector<QKeyCombination> keys);
 
 // Creates the window on the given database with the given dialogs and shows it.
 std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName, app::Dialogs& dialogs);
@@ -85,8 +72,6 @@ std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName, app::D
 void Click(app::TfmMain& window, const QString& objectName);
 // Clicks row index of a list box (switching to its page first).
 void SelectRow(app::TfmMain& window, form::ListBoxId list, int index);
-// Sets a date picker's date, keeping its time of day.
-void SetPickerDate(app::TfmMain& window, form::PickerId picker, int year, int month, int day);
 
 // The texts of a list box as displayed (UTF-8) and the log lines of memoChange.
 std::vector<std::string> ListTexts(const app::TfmMain& window, form::ListBoxId list);
@@ -94,9 +79,6 @@ std::vector<std::string> LogLines(const app::TfmMain& window);
 
 // Makes the window the active one (the keyboard's target) and waits until it is.
 bool Activate(QWidget* window);
-
-// Runs the event loop until pred is true or timeoutMs has passed; returns pred().
-bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 5000);
 
 // A database name on a port where no server listens: the window starts unconnected.
 inline const char* kNoServer = "localhost/1:/nonexistent/posfix.fdb";

@@ -15,36 +15,50 @@
 #include "app/MoveJournalFile.h"
 #include "app/OperationTrace.h"
 #include "app/TerminationSignals.h"
+#include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/FaultyClientControl.h"
 #include "tests/support/TestDatabase.h"
 
 namespace {
 
+// A failure quoting a stored Korean value reaches the error box readable; a failed disconnect is
+// shown and keeps the window open; closing again rolls back the work left in IBTransaction1.
 TEST(CloseFaultTest, AFailedDisconnectIsShownKeepsTheWindowOpenAndClosingCanBeRetried) {
     testing_support::UseFaultyClient();
     testing_support::TestDatabase database;
-
+    database.ExecAll({"INSERT INTO SS_MASTER (POS_NO) VALUES ('02')",
+                      "INSERT INTO SS_MASTER (POS_NO) VALUES ('01')",
+                      "INSERT INTO TI_MASTER (TBL_NO, TBL_NM, GRP_NO, GRP_MST_YN) VALUES ('T7', '" +
+                          form::Utf8ToCp949("창가 7") + "', 'G1', 'Y')"});
     app_testing::DialogRecorder recorder;
     auto window = app_testing::OpenWindow(database.Name(), recorder);
     QSignalSpy closed(window.get(), &app::TfmMain::Closed);
+    EXPECT_EQ(app_testing::ListTexts(*window, form::ListBoxId::ListBox1),
+              std::vector<std::string>({"01", "02"}));
     form::FormState& state = window->State();
-    state.TableNoList = {"T1"};
+    window->RunHandler(
+        [&] { state.IBQuery1.OpenQuery("select cast(tbl_nm as integer) n from ti_master"); });
+    state.IBQuery1.ExecuteSql("delete from ss_master");
+    ASSERT_TRUE(state.IBTransaction1.InTransaction());
 
     testing_support::FailNextDetaches(1);
     EXPECT_FALSE(window->close());
     EXPECT_EQ(
         recorder.errorBoxes,
-        std::vector<std::string>{"cannot disconnect database with open transactions (1 active)"});
+        std::vector<std::string>({"conversion error from string \"창가 7\"",
+                                  "cannot disconnect database with open transactions (1 active)"}));
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(closed.count(), 0);
     EXPECT_TRUE(state.IBDatabase1.IsConnected());
-    EXPECT_EQ(state.TableNoList, std::vector<std::string>{"T1"});
+    EXPECT_EQ(state.TableNoList, std::vector<std::string>{"T7"});
 
     EXPECT_TRUE(window->close());
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(state.IBDatabase1.IsConnected());
     EXPECT_TRUE(state.TableNoList.empty());
+    EXPECT_EQ(database.Count("ss_master"), 2);
+    EXPECT_EQ(recorder.events.size(), 2u);
 }
 
 // "취소" in the wait dialog while the check for other programs attached waits on the server (a

@@ -35,6 +35,34 @@ namespace {
 
 using form::ListBoxId;
 
+// Runs the tool on the database with the recorder's dialogs and the given arguments; onShown
+// runs once the window is shown. Returns the exit code.
+int RunTool(const std::string& databaseName, app::Dialogs& dialogs,
+            std::function<void(app::TfmMain&)> onShown,
+            std::vector<std::string> args = {"posfix"}) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    app::StartOptions options;
+    options.databaseName = databaseName;
+    options.dialogs = &dialogs;
+    options.onShown = std::move(onShown);
+    return app::RunApplication(static_cast<int>(args.size()), argv.data(), options);
+}
+
+// A watchdog: a tool still running long after SIGTERM fails the test and is ended.
+void FailIfStillRunningAfter(int milliseconds) {
+    QTimer::singleShot(milliseconds, qApp, [] {
+        ADD_FAILURE() << "the tool went on running after SIGTERM";
+        QCoreApplication::exit(0);
+    });
+}
+
+long long OtherAttachments(testing_support::TestDatabase& database) {
+    return database.Count("mon$attachments",
+                          "mon$attachment_id <> current_connection and mon$system_flag = 0");
+}
+
 TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     testing_support::TestDatabase database;
     database.ExecAll({"INSERT INTO SS_MASTER (POS_NO) VALUES ('01')",
@@ -42,23 +70,13 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
                           form::Utf8ToCp949("창가 7") + "', 'G1', 'Y')"});
     const std::string styleSheet = testing::TempDir() + "posfix_entry_test.qss";
     std::ofstream(styleSheet) << "QWidget { background: red; }\n";
-
-    std::vector<std::string> args = {"posfix", "-reverse", "-stylesheet", styleSheet};
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
     app_testing::DialogRecorder recorder;
-    app::StartOptions options;
-    options.databaseName = database.Name();
-    options.dialogs = &recorder;
     bool shown = false;
-    options.onShown = [&](app::TfmMain& window) {
+    const auto onShown = [&](app::TfmMain& window) {
         shown = true;
         EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
         EXPECT_FALSE(window.RadioButton1->isRightToLeft());
         EXPECT_TRUE(qApp->styleSheet().isEmpty());
-
         EXPECT_EQ(window.windowTitle(), QStringLiteral("POS 데이터 변경(관리자)"));
         EXPECT_EQ(window.PageControl1->TabCaption(3), QStringLiteral("상품별인쇄설정 누락"));
         EXPECT_EQ(window.Label8->text(), QStringLiteral("* 반드시 메인DB 백업 후 작업하세요 *"));
@@ -67,9 +85,12 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
         EXPECT_EQ(app_testing::ListTexts(window, ListBoxId::ListBox2),
                   std::vector<std::string>{"창가 7"});
         EXPECT_EQ(window.ItemBytes(ListBoxId::ListBox2, 0), form::Utf8ToCp949("창가 7"));
+        EXPECT_EQ(window.State().TableNoList, std::vector<std::string>{"T7"});
         window.Button2->click();
     };
-    EXPECT_EQ(app::RunApplication(static_cast<int>(args.size()), argv.data(), options), 0);
+    EXPECT_EQ(RunTool(database.Name(), recorder, onShown,
+                      {"posfix", "-reverse", "-stylesheet", styleSheet}),
+              0);
     EXPECT_TRUE(shown);
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
     // The start's line names the client library by the file this process maps (no link left).
@@ -86,38 +107,22 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     EXPECT_TRUE(maps.readAll().contains((' ' + line.captured(1) + '\n').toUtf8()));
 }
 
-void FailIfStillRunningAfter(int milliseconds) {
-    QTimer::singleShot(milliseconds, qApp, [] {
-        ADD_FAILURE() << "the tool went on running after SIGTERM";
-        QCoreApplication::exit(0);
-    });
-}
-
-long long OtherAttachments(testing_support::TestDatabase& database) {
-    return database.Count("mon$attachments",
-                          "mon$attachment_id <> current_connection and mon$system_flag = 0");
-}
-
 // SIGTERM, as when the session ends: the tool ends in order instead of losing its attachment
-// under a running window (the client library's own reaction), and its uncommitted work is
-// discarded.
+// under a running window (the client library's own reaction), its uncommitted work is discarded
+// and the signal's handler is given back.
 TEST(EntryPoint, ATerminationSignalEndsTheToolInOrder) {
     testing_support::TestDatabase database;
     database.ExecAll({"INSERT INTO SS_MASTER (POS_NO) VALUES ('01')"});
-    char name[] = "posfix";
-    char* argv[] = {name, nullptr};
     app_testing::DialogRecorder recorder;
-    app::StartOptions options;
-    options.databaseName = database.Name();
-    options.dialogs = &recorder;
-    options.onShown = [](app::TfmMain& window) {
-        window.State().IBQuery1.ExecuteSql("DELETE FROM SS_MASTER");  // not committed
-        FailIfStillRunningAfter(10000);
-        kill(getpid(), SIGTERM);
-    };
     struct sigaction before {};
     sigaction(SIGTERM, nullptr, &before);
-    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    EXPECT_EQ(RunTool(database.Name(), recorder,
+                      [](app::TfmMain& window) {
+                          window.State().IBQuery1.ExecuteSql("DELETE FROM SS_MASTER");
+                          FailIfStillRunningAfter(10000);
+                          kill(getpid(), SIGTERM);
+                      }),
+              0);
     struct sigaction after {};
     sigaction(SIGTERM, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler) << "the signal was not given back";
@@ -126,44 +131,26 @@ TEST(EntryPoint, ATerminationSignalEndsTheToolInOrder) {
     EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
 }
 
-// Sends SIGTERM from a thread of its own once a slow call of the stand-in client has begun.
-class SignalDuringSlowCall {
-public:
-    SignalDuringSlowCall()
-        : thread_([this] {
-              while (!stop_ && testing_support::SlowCallsStarted() == 0)
-                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
-              if (!stop_) kill(getpid(), SIGTERM);
-          }) {}
-    ~SignalDuringSlowCall() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
 // Starts the tool on the stand-in client library and, once its window is shown, runs `act` with a
-// SIGTERM sent as soon as a slow call of the stand-in has begun. The tool must end with code 0
-// within 10 s, however long the slow call would have taken.
+// SIGTERM sent from a thread of its own as soon as a slow call of the stand-in has begun. The tool
+// must end with code 0, however long the slow call would have taken.
 void SignalDuringSlowCallOf(testing_support::TestDatabase& database,
                             app_testing::DialogRecorder& recorder,
                             const std::function<void(app::TfmMain&)>& act) {
-    char name[] = "posfix";
-    char* argv[] = {name, nullptr};
-    app::StartOptions options;
-    options.databaseName = database.Name();
-    options.dialogs = &recorder;
-    options.onShown = [&](app::TfmMain& window) {
-        FailIfStillRunningAfter(10000);
-        SignalDuringSlowCall signal;
-        act(window);
-    };
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(RunTool(database.Name(), recorder,
+                      [&](app::TfmMain& window) {
+                          FailIfStillRunningAfter(10000);
+                          std::atomic<bool> stop{false};
+                          std::thread signal([&] {
+                              while (!stop && testing_support::SlowCallsStarted() == 0)
+                                  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                              if (!stop) kill(getpid(), SIGTERM);
+                          });
+                          act(window);
+                          stop = true;
+                          signal.join();
+                      }),
+              0);
 }
 
 // The signal while the group list loads slowly (a query the server takes long to answer): the
@@ -230,21 +217,14 @@ TEST(EntryPoint, ATerminationSignalDuringTheFailureBoxEndsTheTool) {
     struct SignalInBox : app_testing::DialogRecorder {
         void ShowErrorBox(const std::string& text) override {
             DialogRecorder::ShowErrorBox(text);
-            QTimer::singleShot(10000, qApp, [] {
-                ADD_FAILURE() << "the tool went on running after SIGTERM";
-                QCoreApplication::exit(0);
-            });
+            FailIfStillRunningAfter(10000);
             kill(getpid(), SIGTERM);
             QCoreApplication::processEvents();  // as the box's own loop would
         }
     } recorder;
-    char name[] = "posfix";
-    char* argv[] = {name, nullptr};
-    app::StartOptions options;
-    options.databaseName = app_testing::kNoServer;
-    options.dialogs = &recorder;
-    options.onShown = [](app::TfmMain&) { ADD_FAILURE() << "the event loop ran"; };
-    EXPECT_EQ(app::RunApplication(1, argv, options), 0);
+    EXPECT_EQ(RunTool(app_testing::kNoServer, recorder,
+                      [](app::TfmMain&) { ADD_FAILURE() << "the event loop ran"; }),
+              0);
     EXPECT_EQ(recorder.errorBoxes.size(), 1u);
     EXPECT_TRUE(recorder.dialogs.empty()) << recorder.dialogs.front().text;
 }

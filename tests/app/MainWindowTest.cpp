@@ -1,41 +1,38 @@
-// The window's layout, its controls as the operations see them, page switching and closing,
-// on a window that starts without a server.
+// The window on a start without a server: the start itself, its layout, its controls as the
+// operations see them, focus, page switching, the buttons' wiring, closing, and its behaviour
+// while a handler runs.
 #include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include "app/Application.h"
 #include "app/Fonts.h"
 #include "app/MainWindow.h"
 #include "app/MessageDialog.h"
+#include "app/MoveJournalFile.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace {
 
 using app::TfmMain;
-using app_testing::DialogRecorder;
 using form::ListBoxId;
 
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { window = app_testing::OpenWindow(app_testing::kNoServer, recorder); }
 
-    DialogRecorder recorder;
+    app_testing::DialogRecorder recorder;
     std::unique_ptr<TfmMain> window;
-};
-
-struct Expected {
-    const char* name;
-    QRect geometry;  // relative to the parent's client area
-    const char* text;
-    int pixelSize;
-    bool bold;
 };
 
 QString TextOf(QWidget* widget) {
@@ -45,180 +42,148 @@ QString TextOf(QWidget* widget) {
     return QString();
 }
 
-void CheckControls(TfmMain& window, const std::vector<Expected>& controls) {
-    for (const Expected& e : controls) {
-        auto* widget = window.findChild<QWidget*>(QString::fromLatin1(e.name));
-        ASSERT_NE(widget, nullptr) << e.name;
-        EXPECT_EQ(widget->geometry(), e.geometry) << e.name;
-        if (e.text) {
-            EXPECT_EQ(TextOf(widget), QString::fromUtf8(e.text)) << e.name;
-        }
-        EXPECT_EQ(widget->font().pixelSize(), e.pixelSize) << e.name;
-        EXPECT_EQ(widget->font().bold(), e.bold) << e.name;
-    }
-}
+// Warnings: lines one empty line apart.
+const QString kW12 = "1. 포스 프로그램 종료 후 사용하세요.\n\n2. 반드시 메인포스에서 사용하세요.";
+const QString kW3 = kW12 + "\n\n3. 주문중인 포스 및 키오스크가 있을시에는 사용하면 안됩니다.";
+const QString kW4 = kW3 + "\n\n4. 완료 후 자료전송 하길 권장합니다.";
 
-const char* const kW1 = "1. 포스 프로그램 종료 후 사용하세요.";
-const char* const kW2 = "2. 반드시 메인포스에서 사용하세요.";
-const char* const kW3 = "3. 주문중인 포스 및 키오스크가 있을시에는 사용하면 안됩니다.";
-const char* const kW4 = "4. 완료 후 자료전송 하길 권장합니다.";
-
-std::string Joined(std::initializer_list<const char*> lines) {
-    std::string text;
-    for (const char* line : lines) text += (text.empty() ? "" : "\n\n") + std::string(line);
-    return text;
-}
-
-TEST_F(MainWindowTest, OpensOnTheFirstPageWithItsFixedFrameAndClientArea) {
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("POS 데이터 변경(관리자)"));
-    EXPECT_EQ(window->size(), QSize(710, 513));
-    EXPECT_EQ(window->minimumSize(), window->maximumSize());  // not resizable
-    const Qt::WindowFlags flags = window->windowFlags();
-    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(window->PageControl1->ActivePageIndex(), 0);
-    EXPECT_TRUE(window->ListBox1->isVisible());
-    EXPECT_FALSE(window->ListBox2->isVisible());
-    EXPECT_EQ(window->palette().color(QPalette::Window), window->palette().color(QPalette::Button));
-    EXPECT_EQ(window->font().pixelSize(), 11);
-    EXPECT_EQ(window->font().family(), app::GulimFamily());
-    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-    EXPECT_EQ(window->pos(), app::CentredPosition(screen, window->frameGeometry().size()));
-}
-
-TEST_F(MainWindowTest, PageControlHasSixPagesInTwoRowsOfFixedTabs) {
+TEST_F(MainWindowTest, FrameTabsAndControlsSitWhereTheyShould) {
     TfmMain& w = *window;
-    EXPECT_EQ(w.PageControl1->geometry(), QRect(0, 0, 705, 433));
-    EXPECT_EQ(w.PageControl1->font().pixelSize(), 13);
-    const char* captions[] = {"선후불변경",          "강제그룹취소",       "테이블 락 제거",
-                              "상품별인쇄설정 누락", "키오스크 키맵 정리", "매출일자 변경"};
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("POS 데이터 변경(관리자)"));
+    EXPECT_EQ(w.size(), QSize(710, 513));
+    EXPECT_EQ(w.minimumSize(), w.maximumSize());  // not resizable
+    EXPECT_TRUE(w.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(w.PageControl1->ActivePageIndex(), 0);
+    EXPECT_TRUE(w.ListBox1->isVisible());
+    EXPECT_FALSE(w.ListBox2->isVisible());
+    EXPECT_EQ(w.palette().color(QPalette::Window), w.palette().color(QPalette::Button));
+    EXPECT_EQ(w.font().pixelSize(), 11);
+    EXPECT_EQ(w.font().family(), app::GulimFamily());
+    const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+    EXPECT_EQ(w.pos(), app::CentredPosition(screen, w.frameGeometry().size()));
+
+    // Six pages in two rows of fixed tabs, 1-4 and 5-6; every page's controls inside the page.
+    const QStringList captions = {"선후불변경",          "강제그룹취소",       "테이블 락 제거",
+                                  "상품별인쇄설정 누락", "키오스크 키맵 정리", "매출일자 변경"};
     ASSERT_EQ(w.PageControl1->PageCount(), 6);
     for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(w.PageControl1->TabCaption(i), QString::fromUtf8(captions[i]));
+        EXPECT_EQ(w.PageControl1->TabCaption(i), captions[i]);
         EXPECT_EQ(w.PageControl1->TabRect(i).size(), QSize(166, 40));
+        EXPECT_EQ(w.PageControl1->TabRect(i).top(), w.PageControl1->TabRect(i < 4 ? 0 : 4).top());
+        for (QWidget* child :
+             w.PageControl1->Page(i)->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(w.PageControl1->Page(i)->rect().contains(child->geometry()));
     }
-    EXPECT_EQ(w.PageControl1->TabsPerRow(), 4);
     EXPECT_EQ(w.PageControl1->RowCount(), 2);
-    // Tabs 1-4 share a row, 5-6 the other.
-    EXPECT_EQ(w.PageControl1->TabRect(0).top(), w.PageControl1->TabRect(3).top());
-    EXPECT_EQ(w.PageControl1->TabRect(4).top(), w.PageControl1->TabRect(5).top());
     EXPECT_NE(w.PageControl1->TabRect(0).top(), w.PageControl1->TabRect(4).top());
     EXPECT_EQ(w.PageControl1->TabRect(4).left(), w.PageControl1->TabRect(0).left());
-    // Every page's controls fit inside the page.
-    for (int i = 0; i < 6; ++i) {
-        QWidget* page = w.PageControl1->Page(i);
-        for (QWidget* child : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-            EXPECT_TRUE(QRect(QPoint(0, 0), page->size()).contains(child->geometry()))
-                << child->objectName().toStdString();
-        }
+
+    // Geometry relative to the parent, font pixel size, bold, text.
+    const struct {
+        const char* name;
+        QRect geometry;
+        int pixelSize;
+        bool bold;
+        QString text;
+    } controls[] = {
+        {"PageControl1", {0, 0, 705, 433}, 13, false, {}},
+        {"Label8", {17, 446, 384, 33}, 17, true, "* 반드시 메인DB 백업 후 작업하세요 *"},
+        {"Button2", {600, 446, 97, 43}, 13, true, "종료"},
+        {"Label1", {24, 24, 177, 25}, 19, true, "POS 선택"},
+        {"ListBox1", {16, 48, 153, 193}, 13, true, {}},
+        {"RadioButton1", {200, 56, 113, 17}, 16, true, "선불제"},
+        {"RadioButton2", {200, 88, 113, 17}, 16, true, "후불제"},
+        {"Button1", {336, 56, 97, 57}, 11, true, "변경"},
+        {"Label2", {184, 144, 273, 65}, 13, true, kW12},
+        {"Label3", {24, 24, 177, 25}, 19, true, "그룹 테이블"},
+        {"ListBox2", {16, 48, 249, 193}, 13, true, {}},
+        {"Button4", {280, 48, 137, 49}, 13, false, "검색"},
+        {"Button3", {280, 192, 137, 49}, 13, false, "강제그룹취소"},
+        {"Label4", {17, 254, 273, 45}, 13, true, kW12},
+        {"Button6", {168, 56, 329, 113}, 13, false, "전체 테이블 락 제거"},
+        {"Label6", {17, 222, 464, 75}, 13, true, kW3},
+        {"Button7", {168, 56, 329, 113}, 13, false, "상품별인쇄설정 누락시 처리"},
+        {"Label7", {17, 192, 464, 113}, 13, true, kW4},
+        {"Button8", {168, 56, 329, 113}, 13, false, "키맵이상 정리"},
+        {"Label9", {17, 192, 464, 113}, 13, true, kW4},
+        {"RadioButton3",
+         {24, 16, 385, 17},
+         13,
+         false,
+         "지정된 날짜 변경 (20240313 -> 20240314 로 변경)"},
+        {"RadioButton4",
+         {24, 48, 625, 17},
+         13,
+         false,
+         "다중 날짜 변경 (20240313 마감 안하고 20240316 일까지 사용시 14,15,16 일로 변경)"},
+        {"pblGroup", {8, 80, 673, 257}, 13, false, "상단 옵션중 하나를 선택하세요."},
+        {"lbChange01", {8, 16, 145, 25}, 16, false, "잘못되어있는 일자"},
+        {"dtChange01", {160, 16, 186, 27}, 19, false, {}},
+        {"lbChange02", {8, 48, 145, 25}, 16, false, "변경할 일자"},
+        {"dtChange02", {160, 48, 186, 27}, 19, false, {}},
+        {"memoChange", {8, 83, 345, 161}, 15, false, {}},
+        {"Label12",
+         {377, 19, 288, 133},
+         13,
+         true,
+         kW12 + "\n\n3. 주문중일시 사용 불가\n\n4. 변경할 날짜에 매출이 없어야 합니다.\n\n5. 완료 "
+                "후 자료전송 필수"},
+        {"Button9", {488, 181, 177, 57}, 16, true, "매출일자 변경"},
+    };
+    for (const auto& c : controls) {
+        auto* widget = w.findChild<QWidget*>(QString::fromLatin1(c.name));
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_EQ(widget->geometry(), c.geometry) << c.name;
+        EXPECT_EQ(widget->font().pixelSize(), c.pixelSize) << c.name;
+        EXPECT_EQ(widget->font().bold(), c.bold) << c.name;
+        EXPECT_EQ(TextOf(widget), c.text) << c.name;
     }
-}
-
-TEST_F(MainWindowTest, ControlsOfTheWindowAndTheFirstTwoPages) {
-    CheckControls(*window,
-                  {{"Label8", {17, 446, 384, 33}, "* 반드시 메인DB 백업 후 작업하세요 *", 17, true},
-                   {"Button2", {600, 446, 97, 43}, "종료", 13, true},
-                   {"Label1", {24, 24, 177, 25}, "POS 선택", 19, true},
-                   {"ListBox1", {16, 48, 153, 193}, nullptr, 13, true},
-                   {"RadioButton1", {200, 56, 113, 17}, "선불제", 16, true},
-                   {"RadioButton2", {200, 88, 113, 17}, "후불제", 16, true},
-                   {"Button1", {336, 56, 97, 57}, "변경", 11, true},
-                   {"Label2", {184, 144, 273, 65}, Joined({kW1, kW2}).c_str(), 13, true},
-                   {"Label3", {24, 24, 177, 25}, "그룹 테이블", 19, true},
-                   {"ListBox2", {16, 48, 249, 193}, nullptr, 13, true},
-                   {"Button4", {280, 48, 137, 49}, "검색", 13, false},
-                   {"Button3", {280, 192, 137, 49}, "강제그룹취소", 13, false},
-                   {"Label4", {17, 254, 273, 45}, Joined({kW1, kW2}).c_str(), 13, true}});
-    EXPECT_EQ(window->Button1->font().family(), app::SansFamily());
-    EXPECT_EQ(window->Label8->palette().color(QPalette::WindowText), QColor(Qt::red));
-    EXPECT_TRUE(window->Label8->alignment() & Qt::AlignVCenter);
-    EXPECT_FALSE(window->RadioButton1->isChecked());
-    EXPECT_FALSE(window->RadioButton2->isChecked());
-}
-
-TEST_F(MainWindowTest, ControlsOfTheRepairPagesAndTheDatePage) {
-    CheckControls(
-        *window,
-        {{"Button6", {168, 56, 329, 113}, "전체 테이블 락 제거", 13, false},
-         {"Label6", {17, 222, 464, 75}, Joined({kW1, kW2, kW3}).c_str(), 13, true},
-         {"Button7", {168, 56, 329, 113}, "상품별인쇄설정 누락시 처리", 13, false},
-         {"Label7", {17, 192, 464, 113}, Joined({kW1, kW2, kW3, kW4}).c_str(), 13, true},
-         {"Button8", {168, 56, 329, 113}, "키맵이상 정리", 13, false},
-         {"Label9", {17, 192, 464, 113}, Joined({kW1, kW2, kW3, kW4}).c_str(), 13, true},
-         {"RadioButton3",
-          {24, 16, 385, 17},
-          "지정된 날짜 변경 (20240313 -> 20240314 로 변경)",
-          13,
-          false},
-         {"RadioButton4",
-          {24, 48, 625, 17},
-          "다중 날짜 변경 (20240313 마감 안하고 20240316 일까지 사용시 14,15,16 일로 변경)",
-          13,
-          false},
-         {"pblGroup", {8, 80, 673, 257}, "상단 옵션중 하나를 선택하세요.", 13, false},
-         {"lbChange01", {8, 16, 145, 25}, "잘못되어있는 일자", 16, false},
-         {"dtChange01", {160, 16, 186, 27}, nullptr, 19, false},
-         {"lbChange02", {8, 48, 145, 25}, "변경할 일자", 16, false},
-         {"dtChange02", {160, 48, 186, 27}, nullptr, 19, false},
-         {"memoChange", {8, 83, 345, 161}, nullptr, 15, false},
-         {"Label12",
-          {377, 19, 288, 133},
-          Joined({kW1, kW2, "3. 주문중일시 사용 불가", "4. 변경할 날짜에 매출이 없어야 합니다.",
-                  "5. 완료 후 자료전송 필수"})
-              .c_str(),
-          13,
-          true},
-         {"Button9", {488, 181, 177, 57}, "매출일자 변경", 16, true}});
-    for (QLabel* warning : {window->Label6, window->Label7, window->Label9, window->Label12}) {
+    EXPECT_EQ(w.Button1->font().family(), app::SansFamily());
+    EXPECT_TRUE(w.Label8->alignment() & Qt::AlignVCenter);
+    for (QLabel* warning : {w.Label8, w.Label6, w.Label7, w.Label9, w.Label12}) {
         EXPECT_EQ(warning->palette().color(QPalette::WindowText), QColor(Qt::red));
-        EXPECT_EQ(warning->alignment(), Qt::AlignLeft | Qt::AlignTop);
         EXPECT_FALSE(warning->wordWrap());
     }
-    EXPECT_EQ(window->lbChange01->palette().color(QPalette::WindowText), QColor(Qt::black));
-    EXPECT_EQ(window->Tag(form::RadioId::RadioButton3), 1);
-    EXPECT_EQ(window->Tag(form::RadioId::RadioButton4), 2);
-    EXPECT_TRUE(window->dtChange01->calendarPopup());
-    EXPECT_EQ(window->memoChange->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    EXPECT_EQ(window->memoChange->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_EQ(window->memoChange->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_FALSE(window->memoChange->isReadOnly());
+    EXPECT_EQ(w.Label12->alignment(), Qt::AlignLeft | Qt::AlignTop);
+    EXPECT_EQ(w.lbChange01->palette().color(QPalette::WindowText), QColor(Qt::black));
+    EXPECT_TRUE(w.dtChange01->calendarPopup());
+    EXPECT_EQ(w.memoChange->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(w.memoChange->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(w.memoChange->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_FALSE(w.memoChange->isReadOnly());
 }
 
-TEST_F(MainWindowTest, DatePanelIsHiddenWithEverythingInItUntilShown) {
-    window->PageControl1->SetActivePageIndex(5);
-    EXPECT_TRUE(window->RadioButton3->isVisible());
-    EXPECT_FALSE(window->pblGroup->isVisible());
-    for (QWidget* child : std::initializer_list<QWidget*>{window->lbChange01, window->dtChange01,
-                                                          window->memoChange, window->Button9}) {
+// What the operations see of the controls: tags, radio buttons, the date panel and its labels.
+TEST_F(MainWindowTest, ControlsReadAndSetAsTheOperationsUseThem) {
+    TfmMain& w = *window;
+    EXPECT_EQ(w.Tag(form::RadioId::RadioButton3), 1);
+    EXPECT_EQ(w.Tag(form::RadioId::RadioButton4), 2);
+    EXPECT_FALSE(w.RadioButton1->isChecked() || w.RadioButton2->isChecked());
+    w.RadioButton1->setChecked(true);
+    EXPECT_TRUE(w.IsChecked(form::RadioId::RadioButton1));
+    w.RadioButton2->setChecked(true);
+    EXPECT_FALSE(w.IsChecked(form::RadioId::RadioButton1));
+    EXPECT_TRUE(w.IsChecked(form::RadioId::RadioButton2));
+    EXPECT_FALSE(w.IsChecked(form::RadioId::RadioButton3));
+
+    w.PageControl1->SetActivePageIndex(5);
+    EXPECT_TRUE(w.RadioButton3->isVisible());
+    for (QWidget* child : std::initializer_list<QWidget*>{w.pblGroup, w.lbChange01, w.dtChange01,
+                                                          w.memoChange, w.Button9})
         EXPECT_FALSE(child->isVisible()) << child->objectName().toStdString();
-    }
-    window->SetPanelCaption("");
-    window->SetPanelVisible(true);
-    EXPECT_TRUE(window->Button9->isVisible());
-    EXPECT_EQ(window->pblGroup->Caption(), "");
-    window->SetLabelCaption(form::LabelId::lbChange02, "~");
-    window->SetLabelAlignment(form::LabelId::lbChange02, form::Alignment::Right);
-    EXPECT_EQ(window->lbChange02->text(), "~");
-    EXPECT_EQ(window->lbChange02->alignment(), Qt::AlignRight | Qt::AlignVCenter);
-    window->SetLabelAlignment(form::LabelId::lbChange02, form::Alignment::Left);
-    EXPECT_EQ(window->lbChange02->alignment(), Qt::AlignLeft | Qt::AlignVCenter);
-    window->SetPanelVisible(false);
-    EXPECT_FALSE(window->memoChange->isVisible());
-}
-
-// The focus chain of the window, as far as it takes the keyboard focus.
-std::vector<std::string> FocusChain(TfmMain& window) {
-    std::vector<std::string> names;
-    QWidget* w = window.PageControl1;
-    do {
-        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() &&
-            w->window() == &window && !w->focusProxy()) {
-            names.push_back(w->objectName().toStdString());
-        }
-        w = w->nextInFocusChain();
-    } while (w != window.PageControl1);
-    return names;
+    w.SetPanelCaption("");
+    w.SetPanelVisible(true);
+    EXPECT_TRUE(w.Button9->isVisible());
+    EXPECT_EQ(w.pblGroup->Caption(), "");
+    w.SetLabelCaption(form::LabelId::lbChange02, "~");
+    w.SetLabelAlignment(form::LabelId::lbChange02, form::Alignment::Right);
+    EXPECT_EQ(w.lbChange02->text(), "~");
+    EXPECT_EQ(w.lbChange02->alignment(), Qt::AlignRight | Qt::AlignVCenter);
+    w.SetLabelAlignment(form::LabelId::lbChange02, form::Alignment::Left);
+    EXPECT_EQ(w.lbChange02->alignment(), Qt::AlignLeft | Qt::AlignVCenter);
+    w.SetPanelVisible(false);
+    EXPECT_FALSE(w.memoChange->isVisible());
 }
 
 // Tab pressed on the focus widget, as often as asked; the names of the widgets reached.
@@ -236,28 +201,34 @@ std::vector<std::string> TabWalk(TfmMain& window, QWidget* start, int steps) {
     return names;
 }
 
-TEST_F(MainWindowTest, FocusOrderFollowsTheLayout) {
-    const std::vector<std::string> chain = FocusChain(*window);
+TEST_F(MainWindowTest, FocusOrderFollowsTheLayoutAndPagesSwitchByTabClickAndCtrlTab) {
+    TfmMain& w = *window;
+    std::vector<std::string> chain;  // the focus chain, as far as it takes the keyboard focus
+    QWidget* next = w.PageControl1;
+    do {
+        if ((next->focusPolicy() & Qt::TabFocus) && !next->objectName().isEmpty() &&
+            next->window() == &w && !next->focusProxy())
+            chain.push_back(next->objectName().toStdString());
+        next = next->nextInFocusChain();
+    } while (next != w.PageControl1);
     EXPECT_EQ(chain, std::vector<std::string>({"PageControl1", "ListBox1", "RadioButton1",
                                                "RadioButton2", "Button1", "ListBox2", "Button3",
                                                "Button4", "Button6", "Button7", "Button8",
                                                "RadioButton3", "RadioButton4", "dtChange01",
                                                "Button9", "dtChange02", "memoChange", "Button2"}));
-    // Tab walks the visible page only, then the exit button and back to the tabs.
-    window->PageControl1->SetActivePageIndex(1);
+    // Tab walks the visible page only, then the exit button and back to the tabs; inside the date
+    // panel Tab leaves a picker at once and the log passes it on.
+    w.PageControl1->SetActivePageIndex(1);
     EXPECT_EQ(
-        TabWalk(*window, window->PageControl1, 5),
+        TabWalk(w, w.PageControl1, 5),
         std::vector<std::string>({"ListBox2", "Button3", "Button4", "Button2", "PageControl1"}));
-    // Inside the date panel Tab leaves a picker at once and the log passes it on.
-    window->PageControl1->SetActivePageIndex(5);
-    window->SetPanelVisible(true);
+    w.PageControl1->SetActivePageIndex(5);
+    w.SetPanelVisible(true);
     EXPECT_EQ(
-        TabWalk(*window, window->RadioButton4, 5),
+        TabWalk(w, w.RadioButton4, 5),
         std::vector<std::string>({"dtChange01", "Button9", "dtChange02", "memoChange", "Button2"}));
-}
+    w.SetPanelVisible(false);
 
-TEST_F(MainWindowTest, PagesSwitchByTabClickAndCtrlTabInsideThePageControlOnly) {
-    TfmMain& w = *window;
     QTest::mouseClick(w.PageControl1, Qt::LeftButton, Qt::NoModifier,
                       w.PageControl1->TabRect(2).center());
     EXPECT_EQ(w.PageControl1->ActivePageIndex(), 2);
@@ -268,43 +239,38 @@ TEST_F(MainWindowTest, PagesSwitchByTabClickAndCtrlTabInsideThePageControlOnly) 
     EXPECT_EQ(w.PageControl1->ActivePageIndex(), 4);
 
     w.PageControl1->SetActivePageIndex(0);
-    app_testing::Activate(&w);
     w.ListBox1->setFocus();
     QTest::keyClick(w.ListBox1, Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(w.PageControl1->ActivePageIndex(), 1);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
-                    Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(w.PageControl1->ActivePageIndex(), 0);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
-                    Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(w.PageControl1->ActivePageIndex(), 5);  // wraps around
+    for (int page : {0, 5}) {  // back, wrapping around
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(w.PageControl1->ActivePageIndex(), page);
+    }
     w.SetPanelVisible(true);
     w.memoChange->setFocus();
     QTest::keyClick(w.memoChange, Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(w.PageControl1->ActivePageIndex(), 0);
     EXPECT_TRUE(w.memoChange->toPlainText().isEmpty());  // no tab typed into the log
-
     // Arrow keys move between tabs while the tab strip has the focus.
     w.PageControl1->setFocus();
     QTest::keyClick(w.PageControl1, Qt::Key_Right);
     EXPECT_EQ(w.PageControl1->ActivePageIndex(), 1);
     QTest::keyClick(w.PageControl1, Qt::Key_Left);
     EXPECT_EQ(w.PageControl1->ActivePageIndex(), 0);
-
     // Outside the page control Ctrl+Tab switches nothing.
     w.Button2->setFocus();
     QTest::keyClick(w.Button2, Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(w.PageControl1->ActivePageIndex(), 0);
 }
 
-TEST_F(MainWindowTest, ListItemsKeepTheirBytesAndShowDecodedText) {
+TEST_F(MainWindowTest, ListItemsKeepTheirBytesShowDecodedTextAndAreDrawnFromTheLeftEdge) {
     const std::string table = form::Utf8ToCp949("창가 1&2");
-    window->AppendItem(ListBoxId::ListBox2, table);
-    window->AppendItem(ListBoxId::ListBox2, "T 02");
-    window->AppendItem(ListBoxId::ListBox2, table);  // duplicates stay
+    for (const std::string& item : {table, std::string("T 02"), table})  // duplicates stay
+        window->AppendItem(ListBoxId::ListBox2, item);
     EXPECT_EQ(window->ItemCount(ListBoxId::ListBox2), 3);
-    EXPECT_EQ(window->ItemBytes(ListBoxId::ListBox2, 0), table);
     EXPECT_EQ(window->ItemBytes(ListBoxId::ListBox2, 2), table);
+    EXPECT_EQ(window->ItemBytes(ListBoxId::ListBox2, 3), "");
     EXPECT_EQ(app_testing::ListTexts(*window, ListBoxId::ListBox2),
               std::vector<std::string>({"창가 1&2", "T 02", "창가 1&2"}));
     EXPECT_EQ(window->SelectedIndex(ListBoxId::ListBox2), -1);
@@ -312,53 +278,32 @@ TEST_F(MainWindowTest, ListItemsKeepTheirBytesAndShowDecodedText) {
     EXPECT_EQ(window->SelectedIndex(ListBoxId::ListBox2), 1);
     EXPECT_EQ(window->ListBox2->visualItemRect(window->ListBox2->item(1)).height(), 20);
     // A click below the last row keeps the selection.
-    QTest::mouseClick(window->ListBox2->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(20, 150));
+    QTest::mouseClick(window->ListBox2->viewport(), Qt::LeftButton, Qt::NoModifier, {20, 150});
     EXPECT_EQ(window->SelectedIndex(ListBoxId::ListBox2), 1);
     EXPECT_EQ(window->SelectedIndex(ListBoxId::ListBox1), -1);
+    window->Label3->setFocus();  // no focus rectangle in the picture
+    const QImage image = window->ListBox2->viewport()->grab().toImage();
+    const QPalette& pal = window->ListBox2->palette();
+    const QRect row0 = window->ListBox2->visualItemRect(window->ListBox2->item(0));
+    const QRect row1 = window->ListBox2->visualItemRect(window->ListBox2->item(1));
+    const QColor base = pal.color(QPalette::Active, QPalette::Base);
+    EXPECT_EQ(QColor(image.pixel(row1.right() - 2, row1.center().y())),
+              pal.color(QPalette::Active, QPalette::Highlight));
+    EXPECT_EQ(QColor(image.pixel(row0.right() - 2, row0.center().y())), base);
+    // The text starts 2 px from the left edge; some pixel after that is text-coloured.
+    bool text = false;
+    for (int y = row0.top(); y <= row0.bottom(); ++y) {
+        EXPECT_EQ(QColor(image.pixel(0, y)), base);
+        EXPECT_EQ(QColor(image.pixel(1, y)), base);
+        for (int x = 2; x < 40; ++x) text = text || QColor(image.pixel(x, y)) != base;
+    }
+    EXPECT_TRUE(text);
     window->ClearItems(ListBoxId::ListBox2);
     EXPECT_EQ(window->ItemCount(ListBoxId::ListBox2), 0);
     EXPECT_EQ(window->SelectedIndex(ListBoxId::ListBox2), -1);
 }
 
-TEST_F(MainWindowTest, ListRowsAreDrawnWithBackgroundOrHighlightFromTheLeftEdge) {
-    window->AppendItem(ListBoxId::ListBox1, "01");
-    window->AppendItem(ListBoxId::ListBox1, "02");
-    app_testing::SelectRow(*window, ListBoxId::ListBox1, 1);
-    window->Label1->setFocus();  // no focus rectangle in the picture
-    const QImage image = window->ListBox1->viewport()->grab().toImage();
-    const QPalette& pal = window->ListBox1->palette();
-    const QRect row0 = window->ListBox1->visualItemRect(window->ListBox1->item(0));
-    const QRect row1 = window->ListBox1->visualItemRect(window->ListBox1->item(1));
-    EXPECT_EQ(QColor(image.pixel(row1.right() - 2, row1.center().y())),
-              pal.color(QPalette::Active, QPalette::Highlight));
-    EXPECT_EQ(QColor(image.pixel(row0.right() - 2, row0.center().y())),
-              pal.color(QPalette::Active, QPalette::Base));
-    // The text starts 2 px from the left edge: columns 0 and 1 are plain background.
-    for (int y = row0.top(); y <= row0.bottom(); ++y) {
-        EXPECT_EQ(QColor(image.pixel(0, y)), pal.color(QPalette::Active, QPalette::Base));
-        EXPECT_EQ(QColor(image.pixel(1, y)), pal.color(QPalette::Active, QPalette::Base));
-    }
-    // Some pixel of the first row is text-coloured.
-    bool text = false;
-    for (int x = 2; x < 40 && !text; ++x) {
-        for (int y = row0.top(); y <= row0.bottom() && !text; ++y) {
-            text = QColor(image.pixel(x, y)) != pal.color(QPalette::Active, QPalette::Base);
-        }
-    }
-    EXPECT_TRUE(text);
-}
-
-TEST_F(MainWindowTest, RadioButtonsOfAPageFormOneGroup) {
-    window->RadioButton1->setChecked(true);
-    EXPECT_TRUE(window->IsChecked(form::RadioId::RadioButton1));
-    window->RadioButton2->setChecked(true);
-    EXPECT_FALSE(window->IsChecked(form::RadioId::RadioButton1));
-    EXPECT_TRUE(window->IsChecked(form::RadioId::RadioButton2));
-    EXPECT_FALSE(window->IsChecked(form::RadioId::RadioButton3));
-}
-
-TEST_F(MainWindowTest, LogAppendsAndClears) {
+TEST_F(MainWindowTest, LogAppendsClearsAndScrollsLineByLine) {
     window->AppendLog("[지정된 날짜 변경] 진행중");
     window->AppendLog("두번째 줄");
     EXPECT_EQ(app_testing::LogLines(*window),
@@ -386,18 +331,7 @@ TEST_F(MainWindowTest, LogAppendsAndClears) {
     EXPECT_EQ(bar->value(), bar->maximum());
 }
 
-TEST_F(MainWindowTest, AFailureLeavingAHandlerIsShownAndTheWindowStaysAsItWas) {
-    window->PageControl1->SetActivePageIndex(3);
-    const auto before = recorder.errorBoxes.size();
-    EXPECT_TRUE(window->RunHandler([] { throw std::runtime_error("read failed"); }));
-    ASSERT_EQ(recorder.errorBoxes.size(), before + 1);
-    EXPECT_EQ(recorder.errorBoxes.back(), "read failed.");
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->PageControl1->ActivePageIndex(), 3);
-    EXPECT_FALSE(window->IsBusy());
-}
-
-TEST_F(MainWindowTest, EveryButtonReachesItsOwnOperation) {
+TEST_F(MainWindowTest, EveryButtonReachesItsOwnOperationAndAFailureIsShown) {
     // Without a server each button shows the first dialog of its own operation; every question
     // is answered Cancel, so nothing goes further.
     window->AppendItem(ListBoxId::ListBox2, "T1");
@@ -427,17 +361,22 @@ TEST_F(MainWindowTest, EveryButtonReachesItsOwnOperation) {
     EXPECT_EQ(window->lbChange01->text(), QStringLiteral("일자선택"));
     app_testing::Click(*window, "RadioButton3");
     EXPECT_EQ(window->lbChange01->text(), QStringLiteral("잘못되어있는 일자"));
+
+    // A failure leaving a handler is shown, and the window stays as it was.
+    EXPECT_TRUE(window->RunHandler([] { throw std::runtime_error("read failed"); }));
+    EXPECT_EQ(recorder.errorBoxes.back(), "read failed.");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->PageControl1->ActivePageIndex(), 5);
+    EXPECT_FALSE(window->IsBusy());
 }
 
 TEST_F(MainWindowTest, ExitButtonCloseBoxAndAltF4CloseOnceWithoutAQuestion) {
     QSignalSpy closed(window.get(), &TfmMain::Closed);
     window->State().TableNoList = {"T1", "T2"};
-    const std::size_t dialogs = recorder.dialogs.size();
     app_testing::Click(*window, "Button2");
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(window->State().TableNoList.empty());
-    EXPECT_EQ(recorder.dialogs.size(), dialogs);
     window->close();  // already closed: FormClose does not run again
     EXPECT_EQ(closed.count(), 1);
 
@@ -451,6 +390,184 @@ TEST_F(MainWindowTest, ExitButtonCloseBoxAndAltF4CloseOnceWithoutAQuestion) {
     QSignalSpy closedThird(third.get(), &TfmMain::Closed);
     EXPECT_TRUE(third->close());  // the close box
     EXPECT_EQ(closedThird.count(), 1);
+    EXPECT_EQ(recorder.DialogTexts(), std::vector<std::string>(3, "DB연결실패"));
+}
+
+TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCloses) {
+    // Records with each dialog whether the window was visible yet.
+    struct Recorder : app_testing::DialogRecorder {
+        int MessageDialog(const std::string& text, form::DialogKind kind,
+                          form::DialogButtons buttons) override {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (qobject_cast<TfmMain*>(top)) windowVisible.push_back(top->isVisible());
+            return DialogRecorder::MessageDialog(text, kind, buttons);
+        }
+        std::vector<bool> windowVisible;
+    } recorder;
+    app::StartOptions options;
+    options.databaseName = app_testing::kNoServer;
+    options.dialogs = &recorder;
+    // A date move of this database that an earlier run left stopped part-way.
+    QTemporaryDir journalDir;
+    app::MoveJournalFile journal(journalDir.path());
+    ASSERT_TRUE(journal.Write(options.databaseName,
+                              {"20240313", "20240314", "", {{"OS_Order", "1", "1"}}, ""}));
+    options.moveJournal = &journal;
+    bool visible = false, connected = true;
+    int items = -1, page = -1;
+    std::vector<std::string> eventsWhenShown;
+    options.onShown = [&](TfmMain& window) {
+        visible = window.isVisible();
+        connected = window.State().IBDatabase1.IsConnected();
+        items = window.ItemCount(form::ListBoxId::ListBox1) +
+                window.ItemCount(form::ListBoxId::ListBox2);
+        page = window.PageControl1->ActivePageIndex();
+        eventsWhenShown = recorder.events;
+        window.Button2->click();
+    };
+    EXPECT_EQ(app::RunMainWindow(options), 0);
+    EXPECT_TRUE(visible);
+    EXPECT_FALSE(connected);
+    EXPECT_EQ(items, 0);
+    EXPECT_EQ(page, 0);
+    // The client library's text, its "." dropped by the database layer and put back by the box;
+    // the connection's warning before the window is shown, the stopped move's once it is up;
+    // closing asks nothing.
+    EXPECT_EQ(recorder.events,
+              std::vector<std::string>(
+                  {"error: Unable to complete network request to host \"localhost\".\r\n"
+                   "Failed to establish a connection.",
+                   "dialog: DB연결실패",
+                   "dialog: 20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 "
+                   "다시 실행하면 이어서 진행하고, 두 날짜를 바꿔 실행하면 되돌립니다."}));
+    EXPECT_EQ(eventsWhenShown.size(), 3u);
+    EXPECT_EQ(recorder.windowVisible, (std::vector<bool>{false, true}));
+    for (const auto& dialog : recorder.dialogs) {
+        EXPECT_EQ(dialog.kind, form::DialogKind::Warning);
+        EXPECT_EQ(dialog.buttons, form::DialogButtons::Ok);
+    }
+}
+
+TEST(StartupTest, EachPickerReadsTheClockOnItsOwnAndADateKeepsItsTime) {
+    app_testing::DialogRecorder recorder;
+    std::vector<QDateTime> times = {QDateTime(QDate(2024, 3, 13), QTime(23, 59, 58)),
+                                    QDateTime(QDate(2024, 3, 14), QTime(0, 0, 1))};
+    int calls = 0;
+    TfmMain window(app_testing::kNoServer, recorder,
+                   [&] { return times.at(static_cast<std::size_t>(calls++)); });
+    EXPECT_EQ(calls, 2);
+    const auto fields = [&](form::PickerId picker) {
+        const form::DateTimeValue v = window.PickerValue(picker);
+        return std::vector<int>{v.year, v.month, v.day, v.hour, v.minute, v.second};
+    };
+    EXPECT_EQ(fields(form::PickerId::dtChange01), (std::vector<int>{2024, 3, 13, 23, 59, 58}));
+    EXPECT_EQ(fields(form::PickerId::dtChange02), (std::vector<int>{2024, 3, 14, 0, 0, 1}));
+    EXPECT_EQ(window.dtChange01->date(), QDate(2024, 3, 13));
+    window.dtChange01->SetDateTime(
+        QDateTime(QDate(2024, 1, 2), window.dtChange01->DateTime().time()));
+    EXPECT_EQ(fields(form::PickerId::dtChange01), (std::vector<int>{2024, 1, 2, 23, 59, 58}));
+}
+
+// Records the number of log lines each time the log's visible area is painted.
+struct PaintCounter : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) linesAtPaint.push_back(memo->blockCount());
+        return false;
+    }
+    QPlainTextEdit* memo;
+    std::vector<int> linesAtPaint;
+};
+
+void PostClick(QWidget* target) {
+    const QPointF pos(target->rect().center()), global(target->mapToGlobal(pos));
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(
+            target,
+            new QMouseEvent(type, pos, global, Qt::LeftButton,
+                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                            Qt::NoModifier));
+}
+
+class BusyRunTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        window->PageControl1->SetActivePageIndex(5);
+        window->SetPanelVisible(true);
+        QApplication::processEvents();
+    }
+};
+
+TEST_F(BusyRunTest, EachLogLineIsPaintedWhileTheHandlerStillRuns) {
+    PaintCounter counter;
+    counter.memo = window->memoChange;
+    window->memoChange->viewport()->installEventFilter(&counter);
+    form::WindowOps& ui = window->State().ui;
+    window->RunHandler([&] {
+        ui.ClearLog();
+        for (int i = 1; i <= 5; ++i) {
+            QThread::msleep(form::OperationRunner::kTickMs + 60);
+            ui.AppendLog("line " + std::to_string(i));
+        }
+    });
+    // Every append after a pause of more than the paint interval was painted before the next.
+    for (int line = 1; line <= 5; ++line) {
+        EXPECT_NE(std::find(counter.linesAtPaint.begin(), counter.linesAtPaint.end(), line),
+                  counter.linesAtPaint.end())
+            << "line " << line << " never painted during the run";
+    }
+    EXPECT_EQ(app_testing::LogLines(*window).size(), 5u);
+}
+
+TEST_F(BusyRunTest, InputAndClosingDuringARunAreDroppedAndItsDialogsTakeTheKeyboard) {
+    QSignalSpy closed(window.get(), &TfmMain::Closed);
+    app_testing::Activate(window.get());
+    window->memoChange->setFocus();
+    bool inner = true;
+    int answer = 0;
+    form::OperationRunner& runner = window->Runner();
+    auto seen = app_testing::PressInNextModal({Qt::Key_Tab, Qt::Key_Return});
+    window->RunHandler([&] {
+        answer = runner.OnWindowThread([] {
+            return app::StandardDialogs().MessageDialog("매출일자 변경 진행하시겠습니까?",
+                                                        form::DialogKind::Information,
+                                                        form::DialogButtons::OkCancel);
+        });
+        // Input events are made where the window lives, as the platform makes them.
+        runner.OnWindowThread([&] {
+            PostClick(window->Button2);       // exit
+            PostClick(window->RadioButton3);  // mode switch
+            QCoreApplication::postEvent(window->memoChange,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Tab,
+                                                      Qt::ControlModifier));  // next page
+            QCoreApplication::postEvent(window->memoChange,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier,
+                                                      QStringLiteral("x")));  // typing
+        });
+        EXPECT_FALSE(runner.OnWindowThread([&] { return window->close(); }));  // close box
+        // No second handler inside the first.
+        inner = runner.OnWindowThread([&] { return window->RunHandler([] {}); });
+        for (int i = 0; i < 3; ++i) {
+            QThread::msleep(60);
+            window->State().ui.AppendLog("step " + std::to_string(i));
+        }
+    });
+    EXPECT_TRUE(seen->seen);
+    EXPECT_EQ(answer, form::kResultCancel);
+    EXPECT_FALSE(inner);
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->PageControl1->ActivePageIndex(), 5);
+    EXPECT_FALSE(window->RadioButton3->isChecked());
+    EXPECT_EQ(app_testing::LogLines(*window),
+              std::vector<std::string>({"step 0", "step 1", "step 2"}));
+    EXPECT_FALSE(window->IsBusy());
+
+    // After the run the window takes input again.
+    app_testing::Click(*window, "RadioButton3");
+    EXPECT_TRUE(window->RadioButton3->isChecked());
+    app_testing::Click(*window, "Button2");
+    EXPECT_EQ(closed.count(), 1);
 }
 
 }  // namespace

@@ -4,48 +4,20 @@
 
 namespace testing_support {
 
-using form::ListBoxId;
-
-std::vector<std::string>& ScriptedWindow::List(ListBoxId list) {
-    return list == ListBoxId::ListBox1 ? listBox1 : listBox2;
-}
-
-const std::vector<std::string>& ScriptedWindow::List(ListBoxId list) const {
-    return list == ListBoxId::ListBox1 ? listBox1 : listBox2;
-}
-
-void ScriptedWindow::SetDate(form::PickerId picker, int year, int month, int day) {
-    form::DateTimeValue value{year, month, day, 10, 30, 0};
-    (picker == form::PickerId::dtChange01 ? dtChange01 : dtChange02) = value;
-}
-
 std::vector<std::string> ScriptedWindow::DialogTexts() const {
     std::vector<std::string> texts;
     for (const Dialog& d : dialogs) texts.push_back(d.text);
     return texts;
 }
 
-int ScriptedWindow::SelectedIndex(ListBoxId list) const {
-    return list == ListBoxId::ListBox1 ? selected1 : selected2;
-}
-
-int ScriptedWindow::ItemCount(ListBoxId list) const {
-    return static_cast<int>(List(list).size());
-}
-
-std::string ScriptedWindow::ItemBytes(ListBoxId list, int index) const {
+std::string ScriptedWindow::ItemBytes(form::ListBoxId list, int index) const {
     const auto& items = List(list);
-    if (index < 0 || index >= static_cast<int>(items.size())) return {};
-    return items[static_cast<size_t>(index)];
+    return index < 0 || index >= int(items.size()) ? std::string() : items[size_t(index)];
 }
 
-void ScriptedWindow::ClearItems(ListBoxId list) {
+void ScriptedWindow::ClearItems(form::ListBoxId list) {
     List(list).clear();
-    (list == ListBoxId::ListBox1 ? selected1 : selected2) = -1;
-}
-
-void ScriptedWindow::AppendItem(ListBoxId list, const std::string& bytes) {
-    List(list).push_back(bytes);
+    (list == form::ListBoxId::ListBox1 ? selected1 : selected2) = -1;
 }
 
 bool ScriptedWindow::IsChecked(form::RadioId radio) const {
@@ -56,18 +28,6 @@ bool ScriptedWindow::IsChecked(form::RadioId radio) const {
 int ScriptedWindow::Tag(form::RadioId radio) const {
     auto it = tags.find(radio);
     return it == tags.end() ? 0 : it->second;
-}
-
-form::DateTimeValue ScriptedWindow::PickerValue(form::PickerId picker) const {
-    return picker == form::PickerId::dtChange01 ? dtChange01 : dtChange02;
-}
-
-void ScriptedWindow::SetLabelCaption(form::LabelId label, const std::string& text) {
-    (label == form::LabelId::lbChange01 ? label1 : label2) = text;
-}
-
-void ScriptedWindow::SetLabelAlignment(form::LabelId label, form::Alignment alignment) {
-    (label == form::LabelId::lbChange01 ? align1 : align2) = alignment;
 }
 
 void ScriptedWindow::AppendLog(const std::string& line) {
@@ -89,12 +49,6 @@ int ScriptedWindow::MessageDialog(const std::string& text, form::DialogKind kind
     int answer = answers.front();
     answers.pop_front();
     return answer;
-}
-
-void ScriptedWindow::ShowWait(const std::string& text, bool cancellable) {
-    waitTexts.push_back(text);
-    waitOpen = true;
-    waitCancellable = cancellable;
 }
 
 }  // namespace testing_support

@@ -54,28 +54,38 @@ public:
     // The wait dialog: every text it showed, whether it is open, and "취소" pressed on request
     // (pressCancel: from now on, while it is open).
     std::vector<std::string> waitTexts;
-    bool waitOpen = false;
-    bool waitCancellable = false;
-    bool pressCancel = false;
+    bool waitOpen = false, waitCancellable = false, pressCancel = false;
 
     // Queue the answer for the next dialog.
     void Answer(int result) { answers.push_back(result); }
-    void SetDate(form::PickerId picker, int year, int month, int day);
+    void SetDate(form::PickerId picker, int year, int month, int day) {
+        Picker(picker) = form::DateTimeValue{year, month, day, 10, 30, 0};
+    }
     // The texts of the dialogs shown so far, in order.
     std::vector<std::string> DialogTexts() const;
 
-    int SelectedIndex(form::ListBoxId list) const override;
-    int ItemCount(form::ListBoxId list) const override;
+    int SelectedIndex(form::ListBoxId list) const override {
+        return list == form::ListBoxId::ListBox1 ? selected1 : selected2;
+    }
+    int ItemCount(form::ListBoxId list) const override { return int(List(list).size()); }
     std::string ItemBytes(form::ListBoxId list, int index) const override;
     void ClearItems(form::ListBoxId list) override;
-    void AppendItem(form::ListBoxId list, const std::string& bytes) override;
+    void AppendItem(form::ListBoxId list, const std::string& bytes) override {
+        List(list).push_back(bytes);
+    }
     bool IsChecked(form::RadioId radio) const override;
     int Tag(form::RadioId radio) const override;
-    form::DateTimeValue PickerValue(form::PickerId picker) const override;
+    form::DateTimeValue PickerValue(form::PickerId picker) const override {
+        return picker == form::PickerId::dtChange01 ? dtChange01 : dtChange02;
+    }
     void SetPanelCaption(const std::string& text) override { panelCaption = text; }
     void SetPanelVisible(bool visible) override { panelVisible = visible; }
-    void SetLabelCaption(form::LabelId label, const std::string& text) override;
-    void SetLabelAlignment(form::LabelId label, form::Alignment alignment) override;
+    void SetLabelCaption(form::LabelId label, const std::string& text) override {
+        (label == form::LabelId::lbChange01 ? label1 : label2) = text;
+    }
+    void SetLabelAlignment(form::LabelId label, form::Alignment alignment) override {
+        (label == form::LabelId::lbChange01 ? align1 : align2) = alignment;
+    }
     void ClearLog() override { log.clear(); }
     void AppendLog(const std::string& line) override;
     int MessageDialog(const std::string& text, form::DialogKind kind,
@@ -85,14 +95,25 @@ public:
         ++progressCloses;
         if (onProgressClosed) onProgressClosed();
     }
-    void ShowWait(const std::string& text, bool cancellable) override;
+    void ShowWait(const std::string& text, bool cancellable) override {
+        waitTexts.push_back(text);
+        waitOpen = true;
+        waitCancellable = cancellable;
+    }
     bool WaitCancelled() override { return waitOpen && waitCancellable && pressCancel; }
     void CloseWait(int, bool) override { waitOpen = false; }
     bool StopRequested() override { return stopRequested; }
 
 private:
-    std::vector<std::string>& List(form::ListBoxId list);
-    const std::vector<std::string>& List(form::ListBoxId list) const;
+    std::vector<std::string>& List(form::ListBoxId list) {
+        return list == form::ListBoxId::ListBox1 ? listBox1 : listBox2;
+    }
+    const std::vector<std::string>& List(form::ListBoxId list) const {
+        return list == form::ListBoxId::ListBox1 ? listBox1 : listBox2;
+    }
+    form::DateTimeValue& Picker(form::PickerId picker) {
+        return picker == form::PickerId::dtChange01 ? dtChange01 : dtChange02;
+    }
 };
 
 }  // namespace testing_support
