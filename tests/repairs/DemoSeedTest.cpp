@@ -1,7 +1,4 @@
 #include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include "repairs/BusinessDate.h"
 #include "repairs/GroupCancel.h"
@@ -15,13 +12,7 @@
 namespace repairs_test {
 namespace {
 
-int IndexOfTable(const Store& s, const std::string& tblNo) {
-    for (size_t i = 0; i < s.form.TableNoList.size(); ++i)
-        if (s.form.TableNoList[i] == tblNo) return static_cast<int>(i);
-    return -1;
-}
-
-// Each repair on the demo store: the first run does visible work, a second run adds nothing.
+// Each repair on the demo store: the first run does visible work, a second run changes nothing.
 TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
     Store s;
     testing_support::LoadDemoStore(s.db);
@@ -29,7 +20,6 @@ TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
     repairs::LoadPosList(s.form);
     repairs::LoadGroupTables(s.form);
     ASSERT_TRUE(s.window.dialogs.empty());
-
     auto twice = [&](const char* what, auto&& run) {
         const Tables before = SnapshotAll(s.db);
         run();
@@ -48,11 +38,11 @@ TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
 
     repairs::LoadBusinessDate(s.form);
     EXPECT_EQ(s.form.BusinessDate, "20261201");
-
     // The stuck party group, found through hall 4; the second run picks whatever is listed.
     twice("group cancel", [&] {
-        s.window.selected2 = IndexOfTable(s, "104");
-        if (s.window.selected2 < 0) s.window.selected2 = 0;
+        s.window.selected2 = 0;
+        for (size_t i = 0; i < s.form.TableNoList.size(); ++i)
+            if (s.form.TableNoList[i] == "104") s.window.selected2 = static_cast<int>(i);
         repairs::Button3Click(s.form);
     });
     EXPECT_EQ(s.db.Count("ti_master", "grp_no = '103'"), 0);
@@ -68,41 +58,22 @@ TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
                          "not exists (select 1 from ss_device_link d where d.prodcd = p.prod_cd)"),
               0);
 
+    // Five duplicated products of at most three keys, one of them without an image, one with an
+    // eight-digit code: one run leaves each a single key; three orphaned set keys go with them.
+    const std::string products =
+        "select prod_cd, count(*) from pi_kiosk_c_set where kiosk_set_type = 1 group by prod_cd";
+    Rows keys = s.db.Rows(products);
+    EXPECT_EQ(s.db.Count("pi_kiosk_c_set", "kiosk_set_type = 1 and prod_cd = '10000011'"), 2);
+    int duplicated = 0;
+    for (auto& row : keys) duplicated += row[1] != "1", row[1] = "1";
+    EXPECT_EQ(duplicated, 5);
+    const long long setKeys = s.db.Count("pi_kiosk_c_set", "kiosk_set_type in (10, 11)");
     twice("kiosk key map", [&] { repairs::Button8Click(s.form); });
+    EXPECT_EQ(s.db.Rows(products), keys);
+    EXPECT_EQ(s.db.Count("pi_kiosk_c_set", "kiosk_set_type in (10, 11)"), setKeys - 3);
 
     for (const std::string& text : s.window.DialogTexts())
         EXPECT_EQ(text.find("실패"), std::string::npos) << text;
-}
-
-// Every duplicated product of the demo key map has at most three keys, one of them without an
-// image, so one run leaves each product a single key; the orphaned set keys go with it.
-TEST(DemoSeed, KioskCleanupSettlesInOneRun) {
-    Store s;
-    testing_support::LoadDemoStore(s.db);
-    const std::string duplicated =
-        "select count(*) from (select prod_cd from pi_kiosk_c_set where kiosk_set_type = 1 "
-        "group by prod_cd having count(*) > 1)";
-    const Rows productsBefore =
-        s.db.Rows("select distinct prod_cd from pi_kiosk_c_set where kiosk_set_type = 1");
-    ASSERT_EQ(s.db.Scalar(duplicated), "5");
-    const long long setKeys = s.db.Count("pi_kiosk_c_set", "kiosk_set_type in (10, 11)");
-
-    repairs::Button8Click(s.form);
-    EXPECT_EQ(s.db.Scalar(duplicated), "0");
-    EXPECT_EQ(s.db.Count("pi_kiosk_c_set", "kiosk_set_type in (10, 11)"), setKeys - 3);
-    // The eight-digit product code is cleaned up like the others.
-    EXPECT_EQ(s.db.Count("pi_kiosk_c_set", "kiosk_set_type = 1 and prod_cd = '10000011'"), 1);
-    const Tables settled = SnapshotAll(s.db);
-    repairs::Button8Click(s.form);
-    EXPECT_EQ(settled, SnapshotAll(s.db));
-
-    // Every product keeps a key.
-    EXPECT_EQ(s.db.Rows("select distinct prod_cd from pi_kiosk_c_set where kiosk_set_type = 1"),
-              productsBefore);
-    EXPECT_EQ(
-        s.window.DialogTexts(),
-        (std::vector<std::string>{"키맵이상 정리 진행하시겠습니까?", "키맵이상 정리 처리 완료",
-                                  "키맵이상 정리 진행하시겠습니까?", "키맵이상 정리 처리 완료"}));
 }
 
 }  // namespace

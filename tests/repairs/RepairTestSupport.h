@@ -17,8 +17,7 @@ namespace repairs_test {
 using Rows = std::vector<std::vector<std::string>>;
 using Tables = std::map<std::string, Rows>;
 
-// A fresh POS database and the window state on it, as the window holds them after start-up
-// (once Connect has run). The form is not connected until the test says so.
+// A fresh POS database and the window state on it; the form connects when the test says so.
 struct Store {
     testing_support::TestDatabase db;
     testing_support::ScriptedWindow window;
@@ -49,8 +48,7 @@ struct ExpectedDialog {
 void ExpectDialogs(const testing_support::ScriptedWindow& window,
                    const std::vector<ExpectedDialog>& expected);
 
-// Makes the table fail for real: a trigger that raises an exception at `event` ("before update",
-// "before insert", "before delete") whenever `condition` (PSQL, may use old./new.) holds.
+// A trigger that raises an exception at `event` ("before update", ...) when `condition` holds.
 void FailOn(const testing_support::TestDatabase& db, const std::string& table,
             const std::string& event, const std::string& condition = "1 = 1");
 
