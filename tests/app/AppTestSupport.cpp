@@ -52,7 +52,10 @@ void Poll(std::shared_ptr<ModalSeen> seen, std::function<void(QWidget*)> action,
     seen->seen = true;
     seen->className = QString::fromLatin1(modal->metaObject()->className());
     seen->title = modal->windowTitle();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) seen->text = box->text();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        seen->text = box->text();
+        seen->critical = box->icon() == QMessageBox::Critical;
+    }
     if (auto* form = qobject_cast<app::TMessageForm*>(modal)) seen->text = form->Text();
     if (QWidget* focus = QApplication::focusWidget()) seen->focusName = focus->objectName();
     for (QPushButton* button : modal->findChildren<QPushButton*>())

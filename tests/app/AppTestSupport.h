@@ -53,6 +53,7 @@ public:
 // What a real modal dialog showed before it was answered.
 struct ModalSeen {
     bool seen = false;
+    bool critical = false;                      // a standard box with the stop icon
     QString className, title, text, focusName;  // focusName: the focus widget's object name
     QStringList buttons;
 };

@@ -233,18 +233,12 @@ TEST(BuiltDialogTest, ChildrenSitWhereTheLayoutPutsThemAndTextWraps) {
 
 TEST(ErrorBoxTest, StandardBoxWithTitleStopIconAndLineBreaks) {
     app::SetApplicationTitle("Posfix");
-    bool critical = false;
-    auto seen = app_testing::OnNextModal([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        critical = box && box->icon() == QMessageBox::Critical;
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal,
-                        Qt::Key_Return);
-    });
+    auto seen = app_testing::PressInNextModal({Qt::Key_Return});
     app::StandardDialogs().ShowErrorBox("Unable to complete\r\nFailed.");
     ASSERT_TRUE(seen->seen);
     EXPECT_EQ(seen->title, "Posfix");
     EXPECT_EQ(seen->text, "Unable to complete\nFailed.");
-    EXPECT_TRUE(critical);
+    EXPECT_TRUE(seen->critical);
     EXPECT_EQ(seen->buttons, QStringList({"OK"}));
 }
 

@@ -18,13 +18,7 @@ namespace {
 
 TEST(FatalStartTest, TheStandardStopBoxCalledApplicationErrorThenExitCodeOne) {
     db::ClientLibrary::SetFileNamesForTesting("libposfix-missing.so.9");
-    bool critical = false;
-    auto seen = app_testing::OnNextModal([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        critical = box && box->icon() == QMessageBox::Critical;
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal,
-                        Qt::Key_Return);
-    });
+    auto seen = app_testing::PressInNextModal({Qt::Key_Return});
     QTemporaryDir logs;
     app::OperationTrace trace(logs.path());
     app::StartOptions options;
@@ -40,7 +34,7 @@ TEST(FatalStartTest, TheStandardStopBoxCalledApplicationErrorThenExitCodeOne) {
         EXPECT_EQ(qobject_cast<app::TfmMain*>(top), nullptr);
     ASSERT_TRUE(seen->seen);
     EXPECT_EQ(seen->title, "Application Error");
-    EXPECT_TRUE(critical);
+    EXPECT_TRUE(seen->critical);
     EXPECT_EQ(seen->buttons, QStringList({"OK"}));
     // The failure's type, module and offset, then its text with its stop and a line break.
     EXPECT_TRUE(QRegularExpression(

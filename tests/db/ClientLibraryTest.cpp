@@ -10,20 +10,13 @@
 #include "db/DbQuery.h"
 #include "db/DbStatement.h"
 #include "db/DbTransaction.h"
+#include "tests/support/ErrorOf.h"
 
 using db::ClientLibrary;
 
 namespace {
 
-template <typename Action>
-std::string ErrorOf(Action action) {
-    try {
-        action();
-    } catch (const db::DbError& error) {
-        return error.what();
-    }
-    return "<no error>";
-}
+using testing_support::ErrorOf;
 
 TEST(ClientLibrary, MissingLibraryOrEntryPointFailsEveryCreationUntilItLoads) {
     ASSERT_FALSE(ClientLibrary::IsLoaded());

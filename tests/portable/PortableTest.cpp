@@ -14,18 +14,11 @@
 #include "db/ParameterMarkers.h"
 #include "db/SqlQuote.h"
 #include "form/Cp949.h"
+#include "tests/support/ErrorOf.h"
 
 namespace {
 
-template <typename Action>
-std::string ErrorOf(Action action) {
-    try {
-        action();
-    } catch (const db::DbError& error) {
-        return error.what();
-    }
-    return "<no error>";
-}
+using testing_support::ErrorOf;
 
 TEST(Cp949, KoreanBothWaysAndWhatCannotBeConvertedIsMarked) {
     const std::string message = "DB\xbf\xac\xb0\xe1\xbd\xc7\xc6\xd0";  // "DB연결실패"
