@@ -65,6 +65,13 @@ const Operation kOperations[] = {
          s.window.SetDate(form::PickerId::dtChange02, 2026, 11, 11);
      },
      [](form::FormState& form) { datefix::Button9Click(form); }},
+    {"Realign",  // the misdated sale of 20261110 belongs to 20261111
+     [](Store& s) {
+         s.window.checked[form::RadioId::RadioButton4] = true;
+         s.window.SetDate(form::PickerId::dtChange01, 2026, 11, 10);
+         s.window.SetDate(form::PickerId::dtChange02, 2026, 11, 12);
+     },
+     [](form::FormState& form) { datefix::Button9Click(form); }},
 };
 
 class ChangeGuard : public ::testing::TestWithParam<Operation> {
