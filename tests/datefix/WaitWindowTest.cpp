@@ -111,7 +111,10 @@ TEST(WaitWindow, CancelInTheWaitDialogEndsTheMoveWithNothingChanged) {
         EXPECT_TRUE(wait.CancelButton()->isVisible());
         // The seconds go on while the move waits: the window's thread keeps going.
         if (wait.Text().toStdString() == run.firstText) return false;
-        QTest::mouseClick(wait.CancelButton(), Qt::LeftButton);
+        // Esc is pressing "취소" (the screen case below clicks the button itself).
+        QTest::keyClick(&wait, Qt::Key_Escape);
+        EXPECT_TRUE(wait.Cancelled()) << "Esc did not press 취소";
+        if (!wait.Cancelled()) QTest::mouseClick(wait.CancelButton(), Qt::LeftButton);
         return true;
     });
     run.ExpectFailedWithNothingChanged(db, before);
