@@ -78,23 +78,17 @@ int posfix_fail_next_rollbacks(int count) {
     return std::exchange(rollbackFailuresLeft, count);
 }
 
-#define POSFIX_SET(name, variable) \
-    void name(int value) {         \
-        variable = value;          \
-    }
-#define POSFIX_GET(name, variable) \
-    int name() {                   \
-        return variable;           \
-    }
-POSFIX_SET(posfix_fail_next_detaches, detachFailuresLeft)
-POSFIX_SET(posfix_exit_after_commits, commitsBeforeExit)
-POSFIX_SET(posfix_slow_next_fetch, fetchDelayMs)
-POSFIX_SET(posfix_slow_next_detach, detachDelayMs)
-POSFIX_SET(posfix_stall_next_backup, stalledQueries)
-POSFIX_SET(posfix_end_backup_output_after, queriesBeforeEnd)
-POSFIX_GET(posfix_slow_calls_started, slowCallsStarted)
-POSFIX_GET(posfix_slow_calls_cancelled, slowCallsCancelled)
-POSFIX_GET(posfix_rollbacks_sent, rollbacksSent)
+// clang-format off
+void posfix_fail_next_detaches(int value) { detachFailuresLeft = value; }
+void posfix_exit_after_commits(int value) { commitsBeforeExit = value; }
+void posfix_slow_next_fetch(int value) { fetchDelayMs = value; }
+void posfix_slow_next_detach(int value) { detachDelayMs = value; }
+void posfix_stall_next_backup(int value) { stalledQueries = value; }
+void posfix_end_backup_output_after(int value) { queriesBeforeEnd = value; }
+int posfix_slow_calls_started() { return slowCallsStarted; }
+int posfix_slow_calls_cancelled() { return slowCallsCancelled; }
+int posfix_rollbacks_sent() { return rollbacksSent; }
+// clang-format on
 
 void posfix_fail_next_fetch() {
     failNextFetch = true;
