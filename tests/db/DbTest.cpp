@@ -71,6 +71,7 @@ TEST_F(Db, ConnectDisconnectAndTheirFailures) {
         connection.Disconnect();
         connection.Disconnect();
         EXPECT_FALSE(connection.IsConnected());
+        EXPECT_EQ(connection.AttachmentId(), 0);
     }
     DbConnection stored;
     EXPECT_EQ(stored.DatabaseName(), "localhost:zurn_svr");
@@ -303,6 +304,8 @@ TEST_F(Db, RowsAreReadOneByOneAndKeptInMemory) {
     query.OpenQuery("select pos_no from ss_master");
     EXPECT_EQ(Shape(query), "open eof");
     EXPECT_EQ(query.FieldText("pos_no"), "");
+    EXPECT_EQ(query.FieldInt("pos_no"), 0);
+    EXPECT_TRUE(query.FieldIsNullAt(0));
     query.Next();
     EXPECT_TRUE(query.Eof());
 
