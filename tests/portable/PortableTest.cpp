@@ -86,8 +86,8 @@ TEST(ParameterMarkers, MarkersOutsideQuotesAndCommentsBecomeQuestionMarks) {
         {"select :\"open", "EOF in string detected"},
         {"select a /* open * / from t", "EOF in comment detected"}};
     for (const auto& [sql, error] : failures)
-        EXPECT_EQ(ErrorOf([&] { db::ReplaceParameterMarkers(sql); }),
-                  std::string("SQL Parse Error:\r\n\r\n") + error);
+        EXPECT_FAILS(std::string("SQL Parse Error:\r\n\r\n") + error,
+                     db::ReplaceParameterMarkers(sql));
 }
 
 TEST(ParameterBlock, NamesInAnyCaseWithOrWithoutPrefixTextAndNumberValues) {
@@ -112,8 +112,7 @@ TEST(ParameterBlock, NamesInAnyCaseWithOrWithoutPrefixTextAndNumberValues) {
         // A text longer than its one-byte length field is refused rather than cut.
         {{"password=" + std::string(256, 'x')}, "DPB Constant (password) value is too long"},
         {{"num_buffers=many"}, "DPB Constant (num_buffers) needs a numeric value"}};
-    for (const auto& [lines, error] : failures)
-        EXPECT_EQ(ErrorOf([&] { db::BuildParameterBlock(lines); }), error);
+    for (const auto& [lines, error] : failures) EXPECT_FAILS(error, db::BuildParameterBlock(lines));
 }
 
 // Opens only the candidates it is given an outcome for, and records every try.

@@ -1,10 +1,7 @@
-// A stand-in for the Firebird client library in tests. Every entry point is libfbclient's own
-// (this library links it, so a lookup by name through this one finds them), except the rollback
-// and the detach, which fail as often as a test asks without reaching the server, the commit,
-// which can end the process right after the server committed, the fetch and the detach, which
-// can be slow on request: a slow fetch ends early as cancelled when the call is cancelled through
-// this library (a slow server query, which the server could not drop at once), and the service
-// query, whose backup output can stall. Otherwise each passes the call on to the real library.
+// A stand-in for the Firebird client library in tests (see FaultyClientControl.h). Every entry
+// point is libfbclient's own (this library links it, so a lookup by name through this one finds
+// them), except those below, which fail, stall or end the process as the test's settings in
+// posfix_stand_in ask, and otherwise pass the call on to the real library.
 #include <dlfcn.h>
 #include <ibase.h>
 #include <unistd.h>
@@ -13,39 +10,31 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
-#include <utility>
+
+#include "FaultyClientControl.h"
+
+extern "C" {
+testing_support::StandInState posfix_stand_in;
+}
 
 namespace {
 
-int rollbackFailuresLeft = 0;
-int detachFailuresLeft = 0;
-int commitsBeforeExit = 0;
-
-// Slow calls: the next fetch or detach takes this long; set by the test's thread, read by the
-// tool's worker, cancelled from the window's thread.
-std::atomic<int> fetchDelayMs{0};
-std::atomic<bool> failNextFetch{false};
-std::atomic<int> detachDelayMs{0};
+testing_support::StandInState& state = posfix_stand_in;
+// A slow call is cancelled from the window's thread while the tool's worker waits in it.
 std::atomic<bool> slowCallUnderWay{false};
 std::atomic<bool> cancelRaised{false};
-std::atomic<int> slowCallsStarted{0};
-std::atomic<int> slowCallsCancelled{0};
-std::atomic<int> rollbacksSent{0};
-
-std::atomic<int> stalledQueries{0};     // of the backup's output
-std::atomic<int> queriesBeforeEnd{-1};  // of the backup's output, then it ends; -1: never
 
 // Waits up to `ms`; returns false when a cancel cut the wait short.
 bool SlowCall(int ms, bool cancellable) {
     cancelRaised = false;
     slowCallUnderWay = true;
-    ++slowCallsStarted;
+    ++state.slowCallsStarted;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     bool completed = true;
     while (std::chrono::steady_clock::now() < end) {
         if (cancellable && cancelRaised) {
             completed = false;
-            ++slowCallsCancelled;
+            ++state.slowCallsCancelled;
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -74,26 +63,6 @@ ISC_STATUS Fail(ISC_STATUS* status, const ISC_STATUS* failure) {
 
 extern "C" {
 
-int posfix_fail_next_rollbacks(int count) {
-    return std::exchange(rollbackFailuresLeft, count);
-}
-
-// clang-format off
-void posfix_fail_next_detaches(int value) { detachFailuresLeft = value; }
-void posfix_exit_after_commits(int value) { commitsBeforeExit = value; }
-void posfix_slow_next_fetch(int value) { fetchDelayMs = value; }
-void posfix_slow_next_detach(int value) { detachDelayMs = value; }
-void posfix_stall_next_backup(int value) { stalledQueries = value; }
-void posfix_end_backup_output_after(int value) { queriesBeforeEnd = value; }
-int posfix_slow_calls_started() { return slowCallsStarted; }
-int posfix_slow_calls_cancelled() { return slowCallsCancelled; }
-int posfix_rollbacks_sent() { return rollbacksSent; }
-// clang-format on
-
-void posfix_fail_next_fetch() {
-    failNextFetch = true;
-}
-
 // A stalled backup output: the query answers after 0.2 s with no line yet, as the server does
 // while it writes a large table.
 ISC_STATUS ISC_EXPORT isc_service_query(ISC_STATUS* status, isc_svc_handle* service,
@@ -103,15 +72,15 @@ ISC_STATUS ISC_EXPORT isc_service_query(ISC_STATUS* status, isc_svc_handle* serv
                                         ISC_SCHAR* buffer) {
     const ISC_SCHAR nothingYet[] = {isc_info_svc_line, 0, 0, isc_info_svc_timeout, isc_info_end};
     const ISC_SCHAR ended[] = {isc_info_svc_line, 0, 0, isc_info_end};
-    if (queriesBeforeEnd == 0 && bufferLength >= sizeof ended) {
-        queriesBeforeEnd = -1;
+    if (state.queriesBeforeEnd == 0 && bufferLength >= sizeof ended) {
+        state.queriesBeforeEnd = -1;
         std::memcpy(buffer, ended, sizeof ended);
         return Fail(status, kOk);
     }
-    if (queriesBeforeEnd > 0) --queriesBeforeEnd;
-    if (stalledQueries > 0 && bufferLength >= sizeof nothingYet) {
-        --stalledQueries;
-        ++slowCallsStarted;
+    if (state.queriesBeforeEnd > 0) --state.queriesBeforeEnd;
+    if (state.stalledQueries > 0 && bufferLength >= sizeof nothingYet) {
+        --state.stalledQueries;
+        ++state.slowCallsStarted;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         std::memcpy(buffer, nothingYet, sizeof nothingYet);
         return Fail(status, kOk);
@@ -124,11 +93,11 @@ ISC_STATUS ISC_EXPORT isc_service_query(ISC_STATUS* status, isc_svc_handle* serv
 // Fails with the server's answer to a cancelled call when the slow fetch is cut short.
 ISC_STATUS ISC_EXPORT isc_dsql_fetch(ISC_STATUS* status, isc_stmt_handle* statement,
                                      unsigned short version, const XSQLDA* sqlda) {
-    if (const int delay = fetchDelayMs.exchange(0); delay > 0 && !SlowCall(delay, true)) {
+    if (const int delay = state.fetchDelayMs.exchange(0); delay > 0 && !SlowCall(delay, true)) {
         const ISC_STATUS failure[] = {isc_arg_gds, isc_cancelled, isc_arg_end};
         return Fail(status, failure);
     }
-    if (failNextFetch.exchange(false)) {
+    if (state.failNextFetch.exchange(false)) {
         const ISC_STATUS failure[] = {isc_arg_gds, isc_random, isc_arg_string,
                                       reinterpret_cast<ISC_STATUS>("refused by the stand-in"),
                                       isc_arg_end};
@@ -153,29 +122,29 @@ ISC_STATUS ISC_EXPORT fb_cancel_operation(ISC_STATUS* status, isc_db_handle* dat
 ISC_STATUS ISC_EXPORT isc_commit_transaction(ISC_STATUS* status, isc_tr_handle* transaction) {
     static const auto real = Real<decltype(&isc_commit_transaction)>("isc_commit_transaction");
     const ISC_STATUS result = real(status, transaction);
-    if (result == 0 && commitsBeforeExit > 0 && --commitsBeforeExit == 0) _exit(9);
+    if (result == 0 && state.commitsBeforeExit > 0 && --state.commitsBeforeExit == 0) _exit(9);
     return result;
 }
 
 // Fails as on a lost attachment.
 ISC_STATUS ISC_EXPORT isc_rollback_transaction(ISC_STATUS* status, isc_tr_handle* transaction) {
-    if (rollbackFailuresLeft > 0) {
-        --rollbackFailuresLeft;
+    if (state.rollbackFailures > 0) {
+        --state.rollbackFailures;
         const ISC_STATUS failure[] = {isc_arg_gds, isc_att_shutdown, isc_arg_end};
         return Fail(status, failure);
     }
     static const auto real = Real<decltype(&isc_rollback_transaction)>("isc_rollback_transaction");
     const ISC_STATUS result = real(status, transaction);
-    if (result == 0) ++rollbacksSent;
+    if (result == 0) ++state.rollbacksSent;
     return result;
 }
 
 // Fails with the server's answer to a detach that still has open transactions.
 // A slow detach cannot be cancelled, as the server's cannot.
 ISC_STATUS ISC_EXPORT isc_detach_database(ISC_STATUS* status, isc_db_handle* database) {
-    if (const int delay = detachDelayMs.exchange(0); delay > 0) SlowCall(delay, false);
-    if (detachFailuresLeft > 0) {
-        --detachFailuresLeft;
+    if (const int delay = state.detachDelayMs.exchange(0); delay > 0) SlowCall(delay, false);
+    if (state.detachFailures > 0) {
+        --state.detachFailures;
         const ISC_STATUS failure[] = {isc_arg_gds, isc_open_trans, isc_arg_number, 1, isc_arg_end};
         return Fail(status, failure);
     }

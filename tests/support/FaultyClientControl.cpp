@@ -3,23 +3,21 @@
 #include <dlfcn.h>
 
 #include <stdexcept>
-#include <string>
 
 #include "db/ClientLibrary.h"
 
 namespace testing_support {
 namespace {
 
-// The stand-in's control function, found in the loaded stand-in.
-template <typename Function>
-Function Control(const char* name) {
+// The state of the loaded stand-in.
+StandInState& StandIn() {
     db::ClientLibrary::EnsureLoaded();
     void* library = dlopen(POSFIX_FAULTY_CLIENT, RTLD_NOW | RTLD_NOLOAD);
     if (!library) throw std::logic_error("the stand-in client library is not the one loaded");
-    const auto function = reinterpret_cast<Function>(dlsym(library, name));
+    void* state = dlsym(library, "posfix_stand_in");
     dlclose(library);
-    if (!function) throw std::logic_error(std::string("the stand-in lacks ") + name);
-    return function;
+    if (!state) throw std::logic_error("the stand-in lacks its state");
+    return *static_cast<StandInState*>(state);
 }
 
 }  // namespace
@@ -28,25 +26,31 @@ void UseFaultyClient() {
     db::ClientLibrary::SetFileNamesForTesting(POSFIX_FAULTY_CLIENT);
 }
 
-// Each control passes its argument, if any, to the stand-in's function of the given name.
-#define POSFIX_CONTROL(Result, Name, symbol)            \
-    Result Name(int value) {                            \
-        return Control<Result (*)(int)>(symbol)(value); \
+int FailNextRollbacks(int count) {
+    return StandIn().rollbackFailures.exchange(count);
+}
+
+void FailNextFetch() {
+    StandIn().failNextFetch = true;
+}
+
+// Each of these sets, or reads, one field of the stand-in's state.
+#define POSFIX_SET(Name, field)  \
+    void Name(int value) {       \
+        StandIn().field = value; \
     }
-#define POSFIX_QUERY(Result, Name, symbol)      \
-    Result Name() {                             \
-        return Control<Result (*)()>(symbol)(); \
+#define POSFIX_COUNT(Name, field) \
+    int Name() {                  \
+        return StandIn().field;   \
     }
-POSFIX_CONTROL(int, FailNextRollbacks, "posfix_fail_next_rollbacks")
-POSFIX_CONTROL(void, FailNextDetaches, "posfix_fail_next_detaches")
-POSFIX_CONTROL(void, ExitAfterCommits, "posfix_exit_after_commits")
-POSFIX_CONTROL(void, SlowNextFetch, "posfix_slow_next_fetch")
-POSFIX_CONTROL(void, SlowNextDetach, "posfix_slow_next_detach")
-POSFIX_CONTROL(void, StallNextBackup, "posfix_stall_next_backup")
-POSFIX_CONTROL(void, EndBackupOutputAfter, "posfix_end_backup_output_after")
-POSFIX_QUERY(void, FailNextFetch, "posfix_fail_next_fetch")
-POSFIX_QUERY(int, SlowCallsStarted, "posfix_slow_calls_started")
-POSFIX_QUERY(int, SlowCallsCancelled, "posfix_slow_calls_cancelled")
-POSFIX_QUERY(int, RollbacksSent, "posfix_rollbacks_sent")
+POSFIX_SET(FailNextDetaches, detachFailures)
+POSFIX_SET(ExitAfterCommits, commitsBeforeExit)
+POSFIX_SET(SlowNextFetch, fetchDelayMs)
+POSFIX_SET(SlowNextDetach, detachDelayMs)
+POSFIX_SET(StallNextBackup, stalledQueries)
+POSFIX_SET(EndBackupOutputAfter, queriesBeforeEnd)
+POSFIX_COUNT(SlowCallsStarted, slowCallsStarted)
+POSFIX_COUNT(SlowCallsCancelled, slowCallsCancelled)
+POSFIX_COUNT(RollbacksSent, rollbacksSent)
 
 }  // namespace testing_support

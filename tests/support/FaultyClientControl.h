@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 namespace testing_support {
 
 // Tests that run on the stand-in client library of FaultyClient.cpp. UseFaultyClient() makes it
@@ -33,5 +35,20 @@ int SlowCallsStarted();
 int SlowCallsCancelled();
 // How many rollbacks the server has carried out.
 int RollbacksSent();
+
+// What the stand-in is asked to do and what it has counted: its exported posfix_stand_in.
+struct StandInState {
+    std::atomic<int> rollbackFailures{0};
+    std::atomic<int> detachFailures{0};
+    std::atomic<int> commitsBeforeExit{0};
+    std::atomic<int> fetchDelayMs{0};
+    std::atomic<bool> failNextFetch{false};
+    std::atomic<int> detachDelayMs{0};
+    std::atomic<int> stalledQueries{0};     // of the backup's output
+    std::atomic<int> queriesBeforeEnd{-1};  // of the backup's output, then it ends; -1: never
+    std::atomic<int> slowCallsStarted{0};
+    std::atomic<int> slowCallsCancelled{0};
+    std::atomic<int> rollbacksSent{0};
+};
 
 }  // namespace testing_support

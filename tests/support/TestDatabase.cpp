@@ -30,14 +30,23 @@ namespace {
 
 const std::string kLogin = " -user sysdba -password quillmoss ";
 
+// The environment names the test server; a test that needs it fails loudly without it.
 std::string RequiredEnv(const char* name, const char* example) {
     const char* value = std::getenv(name);
     if (!value || !*value)
         throw std::runtime_error(std::string(name) +
-                                 " is not set: the database tests need a running Firebird test "
-                                 "server (e.g. " +
+                                 " is not set: the database tests need a "
+                                 "running Firebird test server (e.g. " +
                                  name + "=" + example + ")");
     return value;
+}
+
+std::string TestServer() {
+    return RequiredEnv("POSFIX_TEST_SERVER", "localhost/3057");
+}
+
+std::string TestDataDir() {
+    return RequiredEnv("POSFIX_TEST_DATA", "/tmp/fbproto/data");
 }
 
 std::string ReadFile(const std::string& path) {
@@ -89,14 +98,6 @@ std::string ServerName(std::string name) {
     return name;
 }
 
-std::string TestServer() {
-    return RequiredEnv("POSFIX_TEST_SERVER", "localhost/3057");
-}
-
-std::string TestDataDir() {
-    return RequiredEnv("POSFIX_TEST_DATA", "/tmp/fbproto/data");
-}
-
 std::string ConnectionString(const std::string& path) {
     return TestServer() + ":" + path;
 }
@@ -118,23 +119,20 @@ void RunIsqlScript(const std::string& script) {
 TestDatabase::TestDatabase()
     : path_(NewFile("posfix_test", ".fdb")), name_(ConnectionString(path_)) {
     fs::copy_file(TemplatePath(), path_, fs::copy_options::overwrite_existing);
-    Connection();  // fails here, loudly, when the server is down
+    connection_ = std::make_unique<db::DbConnection>(name_);
+    connection_->Connect();  // fails here, loudly, when the server is down
 }
 
 TestDatabase::TestDatabase(const std::string& backupFile)
     : path_(NewFile("posfix_test", ".fdb")), name_(ConnectionString(path_)) {
-    if (std::system(("gbak -c" + kLogin + "'" + backupFile + "' '" + name_ + "' 2>&1").c_str()) !=
-        0)
+    if (std::system(("gbak -c" + kLogin + "'" + backupFile + "' '" + name_ + "' 2>&1").c_str()))
         throw std::runtime_error("gbak could not restore " + backupFile);
-    Connection();
+    connection_ = std::make_unique<db::DbConnection>(name_);
+    connection_->Connect();
 }
 
 TestDatabase::~TestDatabase() {
-    try {
-        if (connection_) connection_->Disconnect();
-    } catch (const std::exception&) {
-    }
-    connection_.reset();
+    connection_.reset();  // detaches; a failure is not raised
     std::error_code ignored;
     fs::remove(path_, ignored);
     for (const std::string& backup : BackupFiles()) fs::remove(backup, ignored);
@@ -153,19 +151,10 @@ std::vector<std::string> TestDatabase::BackupFiles() const {
     return files;
 }
 
-db::DbConnection& TestDatabase::Connection() const {
-    if (!connection_) {
-        auto connection = std::make_unique<db::DbConnection>(name_);
-        connection->Connect();
-        connection_ = std::move(connection);
-    }
-    return *connection_;
-}
-
 void TestDatabase::Exec(const std::string& sql) const {
-    db::DbTransaction transaction(&Connection(), db::DbTransaction::Action::Rollback);
+    db::DbTransaction transaction(connection_.get(), db::DbTransaction::Action::Rollback);
     transaction.StartTransaction();
-    db::DbStatement(&Connection(), &transaction).ExecuteSql(sql);
+    db::DbStatement(connection_.get(), &transaction).ExecuteSql(sql);
     transaction.Commit();
 }
 
@@ -174,8 +163,8 @@ void TestDatabase::ExecAll(const std::vector<std::string>& statements) const {
 }
 
 std::vector<std::vector<std::string>> TestDatabase::Rows(const std::string& select) const {
-    db::DbTransaction transaction(&Connection(), db::DbTransaction::Action::Rollback);
-    db::DbQuery query(&Connection(), &transaction);
+    db::DbTransaction transaction(connection_.get(), db::DbTransaction::Action::Rollback);
+    db::DbQuery query(connection_.get(), &transaction);
     query.OpenQuery(select);
     std::vector<std::vector<std::string>> rows;
     for (; query.HasRows() && !query.Eof(); query.Next()) {

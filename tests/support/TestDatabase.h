@@ -11,12 +11,8 @@ class DbConnection;
 
 namespace testing_support {
 
-// The private test server, named by the environment (a test that needs it fails loudly when they
-// are unset or the server is down): POSFIX_TEST_SERVER, host and port ("localhost/3057"), and
-// POSFIX_TEST_DATA, the folder on this machine where the server keeps the test databases.
-std::string TestServer();
-std::string TestDataDir();
-// "<server>:<path>", the connection string of a database file on the test server.
+// "<server>:<path>", the connection string of a database file on the test server, named by
+// POSFIX_TEST_SERVER ("localhost/3057"); the server keeps its databases in POSFIX_TEST_DATA.
 std::string ConnectionString(const std::string& path);
 // Runs an isql script as sysdba; the script attaches or creates its own database. Throws with
 // isql's output when it fails.
@@ -33,7 +29,7 @@ public:
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
 
-    // Connection string for db::DbConnection, e.g. "localhost/3057:/path/posfix_123_4.fdb".
+    // The connection string, e.g. "localhost/3057:/path/posfix_123_4.fdb".
     const std::string& Name() const { return name_; }
     const std::string& Path() const { return path_; }
     // The backups the tool made of this database beside its file, oldest first.
@@ -52,11 +48,9 @@ public:
     std::vector<std::vector<std::string>> Snapshot(const std::string& table) const;
 
 private:
-    db::DbConnection& Connection() const;
-
     std::string path_;
     std::string name_;
-    mutable std::unique_ptr<db::DbConnection> connection_;
+    std::unique_ptr<db::DbConnection> connection_;
 };
 
 // An isql-fb process attached to a database, as another program on the store's computer would be
