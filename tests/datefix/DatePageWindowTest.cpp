@@ -1,5 +1,4 @@
-// The date correction page driven through the real window, offscreen: the operator picks the
-// mode with the mouse, sets the dates, presses the start button and answers the real dialogs.
+// The date correction page through the real window, offscreen, with the mouse and real dialogs.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -18,7 +17,6 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/MouseDialogDriver.h"
 #include "tests/datefix/SalesFixture.h"
-#include "tests/datefix/StoppedMoveSupport.h"
 
 namespace datefix_test {
 namespace {
@@ -100,8 +98,8 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
     window.FormClose();
 }
 
-// The tool is killed while its move waits on a row another program holds in table 5. Its trace
-// stands up to the row it waits on; started again, it asks to go on and completes the move.
+// Killed while its move waits on a held row of table 5, the tool's trace stands up to that row;
+// started again, it warns, asks to go on and completes the move.
 TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     TestDatabase db;
     SeedThreeSales(db);
@@ -122,9 +120,8 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     QFile traceFile(app::OperationTrace(traceDir).FileOf(QDate::currentDate()));
     ASSERT_TRUE(traceFile.open(QIODevice::ReadOnly));
     const QStringList trace = QString::fromUtf8(traceFile.readAll()).split(QLatin1Char('\n'));
-    // The question on the other programs attached (this test's own connections), the question,
-    // the start and backup lines, tables 1 to 4 (a table's rows are logged as they move, so none
-    // of OS_PAY, which waited), and the empty text after the last line break.
+    // Both questions, the start and backup lines, tables 1 to 4 (none of OS_PAY, which waited)
+    // and the empty text after the last line break.
     ASSERT_EQ(trace.size(), 2 + 2 + 3 * 4 + 1) << trace.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(trace[1].mid(20).toStdString(), "매출일자 변경 매출일자 변경 진행하시겠습니까? → OK");
     EXPECT_EQ(trace[trace.size() - 2].mid(20).toStdString(),
@@ -134,13 +131,10 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     app::TfmMain window(db.Name());
     window.State().moveJournal = &journal;
     ShowDatePage(window);
-    const std::string split =
-        "20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 다시 실행하면 "
-        "이어서 진행하고, 두 날짜를 바꿔 실행하면 되돌립니다.";
     {
         DialogClicker told({true});
         window.WarnOfStoppedMove();  // as the tool does once its window is up
-        EXPECT_EQ(told.Texts(), std::vector<std::string>{split});
+        EXPECT_EQ(told.Texts(), Lines{kSplit});
     }
     QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 14));
@@ -160,8 +154,7 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
 }
 
 // A journal's keys come back as written, whatever their bytes: control bytes and "%" escaped,
-// code page 949 bytes as they are, at the start, the middle and the end of a value; also the keys
-// appended to it.
+// code page 949 bytes as they are.
 TEST(MoveJournalFile, KeysComeBackAsWrittenAndAMarkedJournalAsCompleted) {
     QTemporaryDir dir;
     app::MoveJournalFile journal(dir.path());
@@ -203,8 +196,8 @@ TEST(MoveJournalFile, KeysComeBackAsWrittenAndAMarkedJournalAsCompleted) {
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), journal.FileOf("full")));
     EXPECT_FALSE(journal.Append("full", grown, {grown.rows.back()}));
 
-    // A completed move's journal that stays is marked beside it or, where a folder takes the
-    // marker's place, in it: then any store reads it as completed, until its bytes change.
+    // A completed move's journal that stays is marked (beside it, or in a folder in the marker's
+    // place) and reads as completed until its bytes change.
     struct Stuck : app::MoveJournalFile {
         using MoveJournalFile::kRemoveTries;
         using MoveJournalFile::MoveJournalFile;
@@ -239,32 +232,16 @@ TEST(MoveJournalFile, KeysComeBackAsWrittenAndAMarkedJournalAsCompleted) {
     }
     grown.rows.back().dbKey.pop_back();
     EXPECT_FALSE(journal.Write(database, grown));
+
+    // Names that differ only where a file name cannot hold them keep files of their own.
+    ASSERT_TRUE(journal.Write("h:/a/b", {"20240101", "20240102", "", {{"OS_PAY", "1", ""}}, ""}));
+    ASSERT_TRUE(journal.Write("h:/a:b", {"20240103", "20240104", "", {}, ""}));
+    EXPECT_EQ(journal.Find("h:/a/b")->wrongDate, "20240101");
+    EXPECT_EQ(journal.Find("h:/a:b")->wrongDate, "20240103");
 }
 
-TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {
-    TestDatabase db;
-    SalesSeed(db).Sale("20240313", 1, "2024-03-14 10:00:00").Flush();
-    db.Exec("alter table OS_MASTER drop UPD_DT");
-    const SalesState before = Capture(db);
-
-    app::TfmMain window(db.Name());
-    ShowDatePage(window);
-    QTest::mouseClick(window.RadioButton4, Qt::LeftButton);
-    SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 16));
-    DialogClicker clicker({true});
-    QTest::mouseClick(window.Button9, Qt::LeftButton);
-    EXPECT_EQ(clicker.Texts(), std::vector<std::string>{"매출일자 변경 진행하시겠습니까?"});
-    ASSERT_EQ(clicker.errorBoxes.size(), 1u);
-    EXPECT_NE(clicker.errorBoxes[0].find("UPD_DT"), std::string::npos) << clicker.errorBoxes[0];
-    EXPECT_EQ(LogLines(window), std::vector<std::string>{kRealignStart});
-    EXPECT_TRUE(window.isEnabled());
-    ExpectSameSales(before, Capture(db));
-    window.FormClose();
-}
-
-// Each operation that changes the database leaves in the day's trace its dialogs with the button
-// chosen, its backup, the date page's lines and its end; a list reload leaves nothing. A trace that
-// cannot be written is reported once and stops nothing.
+// Each changing operation traces its dialogs with the button chosen, its backup, the date page's
+// lines and its end; a trace that cannot be written is reported once and stops nothing.
 TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
     TestDatabase db;
     SeedThreeSales(db);
@@ -294,8 +271,10 @@ TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
     window.Button9->click();  // refused without a dialog: 20240312 has sales
     db.Exec("alter table OS_MASTER drop UPD_DT");
     window.RadioButton4->setChecked(true);
-    window.Button9->click();  // the span cannot be read
+    window.Button9->click();  // the span cannot be read: an error box, no end line
     ASSERT_EQ(dialogs.errorBoxes.size(), 1u);
+    EXPECT_NE(dialogs.errorBoxes[0].find("UPD_DT"), std::string::npos) << dialogs.errorBoxes[0];
+    EXPECT_TRUE(window.isEnabled());
 
     QFile file(files.filePath("posfix-2024-03-14.log"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
