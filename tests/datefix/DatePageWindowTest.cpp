@@ -36,53 +36,19 @@ void SetDates(app::TfmMain& window, const QDate& first, const QDate& second) {
     window.dtChange02->SetDateTime(QDateTime(second, QTime(9, 15)));
 }
 
-TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
+// The log stays until a run is confirmed.
+TEST(DatePageWindow, RealignmentFromTheMouse) {
     TestDatabase db;
     SalesSeed(db)
-        .Sale("20240310", 1, "2024-03-10 12:00:00")
-        .Sale("20240310", 2, "2024-03-10 19:45:10")
         .Sale("20240313", 1, "2024-03-13 10:00:00")
         .Sale("20240313", 2, "2024-03-14 11:00:00")
-        .Register("20240310", "01")
         .Flush();
     const SalesState before = Capture(db);
-
     app::TfmMain window(db.Name());
     ShowDatePage(window);
-    EXPECT_FALSE(window.pblGroup->isVisible());
-
-    // Mode 1: 20240310 moves to 20240311.
-    QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
-    ASSERT_TRUE(window.pblGroup->isVisible());
-    EXPECT_EQ(window.pblGroup->Caption().toStdString(), "");
-    EXPECT_EQ(window.lbChange01->text().toStdString(), "잘못되어있는 일자");
-    EXPECT_TRUE(window.lbChange02->alignment() & Qt::AlignLeft);
-    SetDates(window, QDate(2024, 3, 10), QDate(2024, 3, 11));
-    {
-        DialogClicker clicker({true, true});
-        QTest::mouseClick(window.Button9, Qt::LeftButton);
-        EXPECT_EQ(clicker.Texts(),
-                  (std::vector<std::string>{"매출일자 변경 진행하시겠습니까?", "완료."}));
-        EXPECT_EQ(clicker.unexpected, 0);
-        EXPECT_TRUE(clicker.errorBoxes.empty());
-    }
-    const std::vector<std::string> log = LogLines(window);
-    ASSERT_EQ(log.size(), 1u + 1 + 40 + 2);
-    // The backup made right before the first change holds the sales as they were.
-    ASSERT_EQ(db.BackupFiles().size(), 1u);
-    const std::string backup = db.BackupFiles().front();
-    EXPECT_EQ(Lines(log.begin(), log.begin() + 3),
-              Lines({kSingleStart,
-                     "백업: " + backup + " (" + std::to_string(std::filesystem::file_size(backup)) +
-                         " bytes)",
-                     "OS_ORDER->1 - 2024-03-11"}));
-    ExpectSameSales(before, Capture(TestDatabase(backup)));
-    EXPECT_EQ(log.back(), kSingleOk);
-    const SalesState moved = AfterSingleMove(before, "20240310", "20240311", 20, true);
-    ExpectSameSales(moved, Capture(db));
-
-    // Mode 2 keeps the log until a run is confirmed; Cancel changes nothing.
+    window.memoChange->setPlainText(QStringLiteral("previous run"));
     QTest::mouseClick(window.RadioButton4, Qt::LeftButton);
+    ASSERT_TRUE(window.pblGroup->isVisible());
     EXPECT_EQ(window.lbChange01->text().toStdString(), "일자선택");
     EXPECT_TRUE(window.lbChange02->alignment() & Qt::AlignRight);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 16));
@@ -91,15 +57,16 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
         QTest::mouseClick(window.Button9, Qt::LeftButton);
         EXPECT_EQ(clicker.Texts().size(), confirm ? 2u : 1u);
         EXPECT_EQ(clicker.unexpected, 0);
-        EXPECT_EQ(LogLines(window) == log, !confirm);
+        EXPECT_EQ(LogLines(window) == Lines{"previous run"}, !confirm);
     }
+    EXPECT_EQ(LogLines(window).front(), kRealignStart);
     EXPECT_EQ(LogLines(window).back(), kRealignOk);
-    ExpectSameSales(AfterRealign(moved, "20240313", "20240316"), Capture(db));
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
     window.FormClose();
 }
 
 // Killed while its move waits on a held row of table 5, the tool's trace stands up to that row;
-// started again, it warns, asks to go on and completes the move.
+// started again, it warns, asks to go on and completes the move from the mouse.
 TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     TestDatabase db;
     SeedThreeSales(db);
@@ -127,27 +94,45 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     EXPECT_EQ(trace[trace.size() - 2].mid(20).toStdString(),
               "매출일자 변경 OS_MASTER->3 - 2024-03-14");
 
+    const SalesState stopped = Capture(db);
     app::MoveJournalFile journal(journalDir);
     app::TfmMain window(db.Name());
     window.State().moveJournal = &journal;
     ShowDatePage(window);
+    EXPECT_FALSE(window.pblGroup->isVisible());
     {
         DialogClicker told({true});
         window.WarnOfStoppedMove();  // as the tool does once its window is up
         EXPECT_EQ(told.Texts(), Lines{kSplit});
     }
     QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
+    ASSERT_TRUE(window.pblGroup->isVisible());
+    EXPECT_EQ(window.pblGroup->Caption().toStdString(), "");
+    EXPECT_EQ(window.lbChange01->text().toStdString(), "잘못되어있는 일자");
+    EXPECT_TRUE(window.lbChange02->alignment() & Qt::AlignLeft);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 14));
     DialogClicker clicker({true, true, true});
     QTest::mouseClick(window.Button9, Qt::LeftButton);
     ASSERT_EQ(clicker.shown.size(), 3u);
+    EXPECT_TRUE(clicker.errorBoxes.empty());
     EXPECT_EQ(clicker.shown[1].caption, "Confirm");
     EXPECT_EQ(
         clicker.shown[1].text,
         "20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 이어서 진행하시겠습니까?");
     EXPECT_EQ(clicker.shown[1].buttons, "OK   Cancel   ");
     EXPECT_EQ(clicker.shown[2].text, "완료.");
-    EXPECT_EQ(LogLines(window).back(), kSingleOk);
+    // The backup made right before the first change holds the sales as they were.
+    const std::vector<std::string> log = LogLines(window);
+    ASSERT_EQ(log.size(), 1u + 1 + 3 * 16 + 2);
+    ASSERT_EQ(db.BackupFiles().size(), 2u);
+    const std::string backup = db.BackupFiles().back();
+    EXPECT_EQ(Lines(log.begin(), log.begin() + 3),
+              Lines({kSingleStart,
+                     "백업: " + backup + " (" + std::to_string(std::filesystem::file_size(backup)) +
+                         " bytes)",
+                     "OS_PAY->1 - 2024-03-14"}));
+    ExpectSameSales(stopped, Capture(TestDatabase(backup)));
+    EXPECT_EQ(log.back(), kSingleOk);
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
     EXPECT_FALSE(journal.Find(db.Name()));
     window.FormClose();
