@@ -211,19 +211,9 @@ void DatePageTest::ChooseRealign(const std::string& fromDate, const std::string&
 void DatePageTest::Start(int answer) {
     ui.dialogs.clear();
     ui.answers = {form::kResultOk, answer};
-    // Also when the run throws.
-    struct BackupLineTaken {
-        DatePageTest& test;
-        size_t backupsBefore;
-        ~BackupLineTaken() {
-            test.TakeBackupLine(backupsBefore);
-            test.ui.answers.clear();
-        }
-    } taken{*this, db.BackupFiles().size()};
+    const size_t backupsBefore = db.BackupFiles().size();
     datefix::Button9Click(form);
-}
-
-void DatePageTest::TakeBackupLine(size_t backupsBefore) {
+    ui.answers.clear();
     const std::vector<std::string> files = db.BackupFiles();
     const auto line = std::find_if(ui.log.begin(), ui.log.end(), [](const std::string& text) {
         return text.rfind("백업: ", 0) == 0;

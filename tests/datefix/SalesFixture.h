@@ -76,7 +76,6 @@ protected:
     // Presses start, answers OK and then `answer`; a backup's log line is checked, taken out of
     // the log and its file kept in lastBackup.
     void Start(int answer = form::kResultOk);
-    void TakeBackupLine(size_t backupsBefore);
     // The dialog texts since the last Start, with the kind and buttons of the confirmation and
     // "완료." checked.
     Lines Dialogs() const;
