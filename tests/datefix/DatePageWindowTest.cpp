@@ -1,5 +1,4 @@
-// The date correction page driven through the real window, offscreen: the operator picks the
-// mode with the mouse, sets the dates, presses the start button and answers the real dialogs.
+// The date correction page through the real window, offscreen, with the mouse and real dialogs.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -18,7 +17,6 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/MouseDialogDriver.h"
 #include "tests/datefix/SalesFixture.h"
-#include "tests/datefix/StoppedMoveSupport.h"
 
 namespace datefix_test {
 namespace {
@@ -38,53 +36,19 @@ void SetDates(app::TfmMain& window, const QDate& first, const QDate& second) {
     window.dtChange02->SetDateTime(QDateTime(second, QTime(9, 15)));
 }
 
-TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
+// The log stays until a run is confirmed.
+TEST(DatePageWindow, RealignmentFromTheMouse) {
     TestDatabase db;
     SalesSeed(db)
-        .Sale("20240310", 1, "2024-03-10 12:00:00")
-        .Sale("20240310", 2, "2024-03-10 19:45:10")
         .Sale("20240313", 1, "2024-03-13 10:00:00")
         .Sale("20240313", 2, "2024-03-14 11:00:00")
-        .Register("20240310", "01")
         .Flush();
     const SalesState before = Capture(db);
-
     app::TfmMain window(db.Name());
     ShowDatePage(window);
-    EXPECT_FALSE(window.pblGroup->isVisible());
-
-    // Mode 1: 20240310 moves to 20240311.
-    QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
-    ASSERT_TRUE(window.pblGroup->isVisible());
-    EXPECT_EQ(window.pblGroup->Caption().toStdString(), "");
-    EXPECT_EQ(window.lbChange01->text().toStdString(), "잘못되어있는 일자");
-    EXPECT_TRUE(window.lbChange02->alignment() & Qt::AlignLeft);
-    SetDates(window, QDate(2024, 3, 10), QDate(2024, 3, 11));
-    {
-        DialogClicker clicker({true, true});
-        QTest::mouseClick(window.Button9, Qt::LeftButton);
-        EXPECT_EQ(clicker.Texts(),
-                  (std::vector<std::string>{"매출일자 변경 진행하시겠습니까?", "완료."}));
-        EXPECT_EQ(clicker.unexpected, 0);
-        EXPECT_TRUE(clicker.errorBoxes.empty());
-    }
-    const std::vector<std::string> log = LogLines(window);
-    ASSERT_EQ(log.size(), 1u + 1 + 40 + 2);
-    // The backup made right before the first change holds the sales as they were.
-    ASSERT_EQ(db.BackupFiles().size(), 1u);
-    const std::string backup = db.BackupFiles().front();
-    EXPECT_EQ(Lines(log.begin(), log.begin() + 3),
-              Lines({kSingleStart,
-                     "백업: " + backup + " (" + std::to_string(std::filesystem::file_size(backup)) +
-                         " bytes)",
-                     "OS_ORDER->1 - 2024-03-11"}));
-    ExpectSameSales(before, Capture(TestDatabase(backup)));
-    EXPECT_EQ(log.back(), kSingleOk);
-    const SalesState moved = AfterSingleMove(before, "20240310", "20240311", 20, true);
-    ExpectSameSales(moved, Capture(db));
-
-    // Mode 2 keeps the log until a run is confirmed; Cancel changes nothing.
+    window.memoChange->setPlainText(QStringLiteral("previous run"));
     QTest::mouseClick(window.RadioButton4, Qt::LeftButton);
+    ASSERT_TRUE(window.pblGroup->isVisible());
     EXPECT_EQ(window.lbChange01->text().toStdString(), "일자선택");
     EXPECT_TRUE(window.lbChange02->alignment() & Qt::AlignRight);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 16));
@@ -93,15 +57,16 @@ TEST(DatePageWindow, BothModesFromTheMouseWithTheRealDialogs) {
         QTest::mouseClick(window.Button9, Qt::LeftButton);
         EXPECT_EQ(clicker.Texts().size(), confirm ? 2u : 1u);
         EXPECT_EQ(clicker.unexpected, 0);
-        EXPECT_EQ(LogLines(window) == log, !confirm);
+        EXPECT_EQ(LogLines(window) == Lines{"previous run"}, !confirm);
     }
+    EXPECT_EQ(LogLines(window).front(), kRealignStart);
     EXPECT_EQ(LogLines(window).back(), kRealignOk);
-    ExpectSameSales(AfterRealign(moved, "20240313", "20240316"), Capture(db));
+    ExpectSameSales(AfterRealign(before, "20240313", "20240316"), Capture(db));
     window.FormClose();
 }
 
-// The tool is killed while its move waits on a row another program holds in table 5. Its trace
-// stands up to the row it waits on; started again, it asks to go on and completes the move.
+// Killed while its move waits on a held row of table 5, the tool's trace stands up to that row;
+// started again, it warns, asks to go on and completes the move from the mouse.
 TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     TestDatabase db;
     SeedThreeSales(db);
@@ -122,46 +87,59 @@ TEST(DatePageWindow, KilledMoveGoesOnAfterTheQuestion) {
     QFile traceFile(app::OperationTrace(traceDir).FileOf(QDate::currentDate()));
     ASSERT_TRUE(traceFile.open(QIODevice::ReadOnly));
     const QStringList trace = QString::fromUtf8(traceFile.readAll()).split(QLatin1Char('\n'));
-    // The question on the other programs attached (this test's own connections), the question,
-    // the start and backup lines, tables 1 to 4 (a table's rows are logged as they move, so none
-    // of OS_PAY, which waited), and the empty text after the last line break.
+    // Both questions, the start and backup lines, tables 1 to 4 (none of OS_PAY, which waited)
+    // and the empty text after the last line break.
     ASSERT_EQ(trace.size(), 2 + 2 + 3 * 4 + 1) << trace.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(trace[1].mid(20).toStdString(), "매출일자 변경 매출일자 변경 진행하시겠습니까? → OK");
     EXPECT_EQ(trace[trace.size() - 2].mid(20).toStdString(),
               "매출일자 변경 OS_MASTER->3 - 2024-03-14");
 
+    const SalesState stopped = Capture(db);
     app::MoveJournalFile journal(journalDir);
     app::TfmMain window(db.Name());
     window.State().moveJournal = &journal;
     ShowDatePage(window);
-    const std::string split =
-        "20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 다시 실행하면 "
-        "이어서 진행하고, 두 날짜를 바꿔 실행하면 되돌립니다.";
+    EXPECT_FALSE(window.pblGroup->isVisible());
     {
         DialogClicker told({true});
         window.WarnOfStoppedMove();  // as the tool does once its window is up
-        EXPECT_EQ(told.Texts(), std::vector<std::string>{split});
+        EXPECT_EQ(told.Texts(), Lines{kSplit});
     }
     QTest::mouseClick(window.RadioButton3, Qt::LeftButton);
+    ASSERT_TRUE(window.pblGroup->isVisible());
+    EXPECT_EQ(window.pblGroup->Caption().toStdString(), "");
+    EXPECT_EQ(window.lbChange01->text().toStdString(), "잘못되어있는 일자");
+    EXPECT_TRUE(window.lbChange02->alignment() & Qt::AlignLeft);
     SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 14));
     DialogClicker clicker({true, true, true});
     QTest::mouseClick(window.Button9, Qt::LeftButton);
     ASSERT_EQ(clicker.shown.size(), 3u);
+    EXPECT_TRUE(clicker.errorBoxes.empty());
     EXPECT_EQ(clicker.shown[1].caption, "Confirm");
     EXPECT_EQ(
         clicker.shown[1].text,
         "20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 이어서 진행하시겠습니까?");
     EXPECT_EQ(clicker.shown[1].buttons, "OK   Cancel   ");
     EXPECT_EQ(clicker.shown[2].text, "완료.");
-    EXPECT_EQ(LogLines(window).back(), kSingleOk);
+    // The backup made right before the first change holds the sales as they were.
+    const std::vector<std::string> log = LogLines(window);
+    ASSERT_EQ(log.size(), 1u + 1 + 3 * 16 + 2);
+    ASSERT_EQ(db.BackupFiles().size(), 2u);
+    const std::string backup = db.BackupFiles().back();
+    EXPECT_EQ(Lines(log.begin(), log.begin() + 3),
+              Lines({kSingleStart,
+                     "백업: " + backup + " (" + std::to_string(std::filesystem::file_size(backup)) +
+                         " bytes)",
+                     "OS_PAY->1 - 2024-03-14"}));
+    ExpectSameSales(stopped, Capture(TestDatabase(backup)));
+    EXPECT_EQ(log.back(), kSingleOk);
     ExpectSameSales(AfterSingleMove(before, "20240313", "20240314", 20, true), Capture(db));
     EXPECT_FALSE(journal.Find(db.Name()));
     window.FormClose();
 }
 
 // A journal's keys come back as written, whatever their bytes: control bytes and "%" escaped,
-// code page 949 bytes as they are, at the start, the middle and the end of a value; also the keys
-// appended to it.
+// code page 949 bytes as they are.
 TEST(MoveJournalFile, KeysComeBackAsWrittenAndAMarkedJournalAsCompleted) {
     QTemporaryDir dir;
     app::MoveJournalFile journal(dir.path());
@@ -203,8 +181,8 @@ TEST(MoveJournalFile, KeysComeBackAsWrittenAndAMarkedJournalAsCompleted) {
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), journal.FileOf("full")));
     EXPECT_FALSE(journal.Append("full", grown, {grown.rows.back()}));
 
-    // A completed move's journal that stays is marked beside it or, where a folder takes the
-    // marker's place, in it: then any store reads it as completed, until its bytes change.
+    // A completed move's journal that stays is marked (beside it, or in a folder in the marker's
+    // place) and reads as completed until its bytes change.
     struct Stuck : app::MoveJournalFile {
         using MoveJournalFile::kRemoveTries;
         using MoveJournalFile::MoveJournalFile;
@@ -239,32 +217,16 @@ TEST(MoveJournalFile, KeysComeBackAsWrittenAndAMarkedJournalAsCompleted) {
     }
     grown.rows.back().dbKey.pop_back();
     EXPECT_FALSE(journal.Write(database, grown));
+
+    // Names that differ only where a file name cannot hold them keep files of their own.
+    ASSERT_TRUE(journal.Write("h:/a/b", {"20240101", "20240102", "", {{"OS_PAY", "1", ""}}, ""}));
+    ASSERT_TRUE(journal.Write("h:/a:b", {"20240103", "20240104", "", {}, ""}));
+    EXPECT_EQ(journal.Find("h:/a/b")->wrongDate, "20240101");
+    EXPECT_EQ(journal.Find("h:/a:b")->wrongDate, "20240103");
 }
 
-TEST(DatePageWindow, UncaughtReadFailureGoesToTheErrorBoxWithoutEndLine) {
-    TestDatabase db;
-    SalesSeed(db).Sale("20240313", 1, "2024-03-14 10:00:00").Flush();
-    db.Exec("alter table OS_MASTER drop UPD_DT");
-    const SalesState before = Capture(db);
-
-    app::TfmMain window(db.Name());
-    ShowDatePage(window);
-    QTest::mouseClick(window.RadioButton4, Qt::LeftButton);
-    SetDates(window, QDate(2024, 3, 13), QDate(2024, 3, 16));
-    DialogClicker clicker({true});
-    QTest::mouseClick(window.Button9, Qt::LeftButton);
-    EXPECT_EQ(clicker.Texts(), std::vector<std::string>{"매출일자 변경 진행하시겠습니까?"});
-    ASSERT_EQ(clicker.errorBoxes.size(), 1u);
-    EXPECT_NE(clicker.errorBoxes[0].find("UPD_DT"), std::string::npos) << clicker.errorBoxes[0];
-    EXPECT_EQ(LogLines(window), std::vector<std::string>{kRealignStart});
-    EXPECT_TRUE(window.isEnabled());
-    ExpectSameSales(before, Capture(db));
-    window.FormClose();
-}
-
-// Each operation that changes the database leaves in the day's trace its dialogs with the button
-// chosen, its backup, the date page's lines and its end; a list reload leaves nothing. A trace that
-// cannot be written is reported once and stops nothing.
+// Each changing operation traces its dialogs with the button chosen, its backup, the date page's
+// lines and its end; a trace that cannot be written is reported once and stops nothing.
 TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
     TestDatabase db;
     SeedThreeSales(db);
@@ -294,8 +256,10 @@ TEST(OperationTrace, DialogsLinesAndTheEndOfEachOperation) {
     window.Button9->click();  // refused without a dialog: 20240312 has sales
     db.Exec("alter table OS_MASTER drop UPD_DT");
     window.RadioButton4->setChecked(true);
-    window.Button9->click();  // the span cannot be read
+    window.Button9->click();  // the span cannot be read: an error box, no end line
     ASSERT_EQ(dialogs.errorBoxes.size(), 1u);
+    EXPECT_NE(dialogs.errorBoxes[0].find("UPD_DT"), std::string::npos) << dialogs.errorBoxes[0];
+    EXPECT_TRUE(window.isEnabled());
 
     QFile file(files.filePath("posfix-2024-03-14.log"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

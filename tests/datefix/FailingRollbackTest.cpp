@@ -1,6 +1,5 @@
-// Failure paths whose rollback fails too, as on a lost attachment: the operation still reports
-// its own failure, and the failed work is not committed when its transaction is freed. Every
-// database object of this program uses the stand-in client library of the tests.
+// Failure paths whose rollback fails too, as on a lost attachment, on the stand-in client library:
+// the failed work is not committed when its transaction is freed.
 #include "datefix/DatePage.h"
 #include "repairs/TableLocks.h"
 #include "tests/datefix/SalesFixture.h"
@@ -13,9 +12,8 @@ using testing_support::FailNextRollbacks;
 
 class RollbackFails : public DatePageTest {
 protected:
-    // Refuses the next commit after an update of `table`, so that the unit's work is still in its
-    // transaction when the rollback fails; then runs the move with the first rollback after the
-    // backup failing (the checks before it roll their reads back), which must have been used.
+    // The commit after an update of `table` is refused, then the first rollback after the backup
+    // fails: the unit's work is still in its transaction.
     void StartRefusingCommitAfterUpdateOf(const std::string& table) {
         RefuseNextAfterUpdateOf(db, "commit", table);
         form.IBDatabase1.Disconnect();
@@ -51,9 +49,8 @@ TEST_F(RollbackFails, RealignmentKeepsNothingOfTheFailedStatement) {
     ExpectSameSales(AfterRealign(before, "20240313", "20240316", 9), Capture(db));
 }
 
-// A table lock removal whose update fails warns and keeps the locks; a lookup of the programs
-// attached that finds the attachment gone (its rollback fails so) lets the operation go on, for
-// its own statements to report that.
+// A lock removal whose update fails warns and keeps the locks; a failed lookup of the programs
+// attached lets the operation go on.
 TEST_F(RollbackFails, TableLockRemovalWarnsOrGoesOn) {
     db.ExecAll({"insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('9999', '1', '01')",
                 "insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('4', '1', '01')"});

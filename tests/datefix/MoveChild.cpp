@@ -1,11 +1,5 @@
-// A single-date move in a process of its own, for tests that stop it the hard way: they kill it
-// while it waits on a row, or the stand-in client library ends it right after a commit.
-//
-//   datefix_move_child scripted|window <database> <journal folder> <trace folder> <wrong> <target>
-//                      [<commits before exit>]
-//
-// "scripted" runs the page's handler on the scripted window double, "window" clicks the start
-// button of the real window (offscreen). Every question is answered with OK.
+// datefix_move_child scripted|window <database> <journal dir> <trace dir> <wrong> <target>
+// [<commits before exit>]: a single-date move, every question answered OK, to be killed or ended.
 #include <QApplication>
 
 #include <cstdlib>

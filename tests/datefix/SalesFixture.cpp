@@ -1,25 +1,21 @@
 #include "tests/datefix/SalesFixture.h"
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "datefix/DatePage.h"
 #include "db/SqlQuote.h"
 
+extern char** environ;
+
 namespace datefix_test {
-
-const char* const kSingleStart = "[지정된 날짜 변경] 진행중";
-const char* const kSingleOk = "[지정된 날짜 변경] 정상 처리 되었습니다.";
-const char* const kSingleFailed = "[지정된 날짜 변경] 오류 발생";
-const char* const kRealignStart = "[다중 날짜 변경] 진행중";
-const char* const kRealignOk = "[다중 날짜 변경] 정상 처리 되었습니다.";
-const char* const kRealignFailed = "[다중 날짜 변경] 오류 발생";
-const char* const kConfirm = "매출일자 변경 진행하시겠습니까?";
-const char* const kSalesOnTarget = "변경하실 날짜에 매출이 존재합니다.";
-const char* const kRegisterHint = "OC_REGISTER 과 OC_DAY_PASSMONEY 는 확인 후 설정";
-const char* const kByHand = "OC_REGISTER 수동 적용 해야 합니다.";
-
 namespace {
 
 using db::SqlQuote;
@@ -215,19 +211,9 @@ void DatePageTest::ChooseRealign(const std::string& fromDate, const std::string&
 void DatePageTest::Start(int answer) {
     ui.dialogs.clear();
     ui.answers = {form::kResultOk, answer};
-    // Also when the run throws.
-    struct BackupLineTaken {
-        DatePageTest& test;
-        size_t backupsBefore;
-        ~BackupLineTaken() {
-            test.TakeBackupLine(backupsBefore);
-            test.ui.answers.clear();
-        }
-    } taken{*this, db.BackupFiles().size()};
+    const size_t backupsBefore = db.BackupFiles().size();
     datefix::Button9Click(form);
-}
-
-void DatePageTest::TakeBackupLine(size_t backupsBefore) {
+    ui.answers.clear();
     const std::vector<std::string> files = db.BackupFiles();
     const auto line = std::find_if(ui.log.begin(), ui.log.end(), [](const std::string& text) {
         return text.rfind("백업: ", 0) == 0;
@@ -280,6 +266,63 @@ void RefuseNextAfterUpdateOf(const TestDatabase& db, const std::string& event,
     db.Exec("create trigger T_ARM_" + event + " for " + table +
             " after update as declare variable x integer; begin "
             "x = rdb$set_context('USER_SESSION', 'REFUSE', '1'); end");
+}
+
+MoveChild::MoveChild(const std::string& mode, const std::string& database,
+                     const std::string& journalDir, const std::string& traceDir,
+                     const std::string& wrongDate, const std::string& targetDate,
+                     int exitAfterCommits) {
+    std::vector<std::string> args = {POSFIX_MOVE_CHILD, mode,      database,  journalDir,
+                                     traceDir,          wrongDate, targetDate};
+    if (exitAfterCommits > 0) args.push_back(std::to_string(exitAfterCommits));
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, POSFIX_MOVE_CHILD, nullptr, nullptr, argv.data(), environ) != 0)
+        throw std::runtime_error("cannot start " + std::string(POSFIX_MOVE_CHILD));
+}
+
+void MoveChild::Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    Wait();
+}
+
+int MoveChild::Wait() {
+    if (pid_ <= 0) return -1;
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+HeldRows::HeldRows(const std::string& database, const std::string& update)
+    : connection_(database),
+      transaction_(&connection_, db::DbTransaction::Action::Rollback),
+      query_(&connection_, &transaction_) {
+    query_.ExecuteSql(update);
+}
+
+void HeldRows::Release(bool commit) {
+    if (!transaction_.InTransaction()) return;
+    commit ? transaction_.Commit() : transaction_.Rollback();
+}
+
+bool SeeWaitingStatement(const testing_support::TestDatabase& db, const std::string& text) {
+    db::DbConnection monitor(db.Name());
+    db::DbTransaction look(&monitor);
+    db::DbQuery statements(&monitor, &look);
+    for (int i = 0; i < 3000; ++i) {
+        statements.OpenQuery(
+            "select count(*) cnt from mon$statements where mon$state = 1 and "
+            "mon$attachment_id <> current_connection and mon$sql_text containing '" +
+            text + "'");
+        const bool seen = statements.FieldInt("cnt") > 0;
+        look.Commit();  // the next look takes a fresh snapshot of the monitoring tables
+        if (seen) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 }  // namespace datefix_test
