@@ -4,10 +4,17 @@
 
 namespace testing_support {
 
-std::vector<std::string> ScriptedWindow::DialogTexts() const {
+std::vector<std::string> DialogQueue::DialogTexts() const {
     std::vector<std::string> texts;
     for (const Dialog& d : dialogs) texts.push_back(d.text);
     return texts;
+}
+
+int DialogQueue::NextAnswer() {
+    if (answers.empty()) return form::kResultOk;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
 }
 
 std::string ScriptedWindow::ItemBytes(form::ListBoxId list, int index) const {
@@ -45,10 +52,7 @@ int ScriptedWindow::MessageDialog(const std::string& text, form::DialogKind kind
                                   form::DialogButtons buttons) {
     dialogs.push_back({text, kind, buttons});
     if (onDialog) onDialog(dialogs.back());
-    if (answers.empty()) return form::kResultOk;
-    int answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return NextAnswer();
 }
 
 }  // namespace testing_support
