@@ -5,7 +5,6 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -13,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include "app/Application.h"
-#include "app/Dialogs.h"
 #include "app/MessageDialog.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"

@@ -18,13 +18,9 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "app/Application.h"
-#include "app/MainWindow.h"
 #include "app/PageControl.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"

@@ -2,7 +2,6 @@
 // operations see them, focus, page switching, the buttons' wiring, closing, and its behaviour
 // while a handler runs.
 #include <QApplication>
-#include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
@@ -16,7 +15,6 @@
 
 #include "app/Application.h"
 #include "app/Fonts.h"
-#include "app/MainWindow.h"
 #include "app/MessageDialog.h"
 #include "app/MoveJournalFile.h"
 #include "form/Cp949.h"
