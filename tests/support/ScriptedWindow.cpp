@@ -27,16 +27,6 @@ void ScriptedWindow::ClearItems(form::ListBoxId list) {
     (list == form::ListBoxId::ListBox1 ? selected1 : selected2) = -1;
 }
 
-bool ScriptedWindow::IsChecked(form::RadioId radio) const {
-    auto it = checked.find(radio);
-    return it != checked.end() && it->second;
-}
-
-int ScriptedWindow::Tag(form::RadioId radio) const {
-    auto it = tags.find(radio);
-    return it == tags.end() ? 0 : it->second;
-}
-
 void ScriptedWindow::AppendLog(const std::string& line) {
     if (failAppendLogIn > 0 && --failAppendLogIn == 0) throw std::runtime_error("log is full");
     log.push_back(line);

@@ -73,8 +73,10 @@ public:
     void AppendItem(form::ListBoxId list, const std::string& bytes) override {
         List(list).push_back(bytes);
     }
-    bool IsChecked(form::RadioId radio) const override;
-    int Tag(form::RadioId radio) const override;
+    bool IsChecked(form::RadioId radio) const override {
+        return checked.count(radio) && checked.at(radio);
+    }
+    int Tag(form::RadioId radio) const override { return tags.count(radio) ? tags.at(radio) : 0; }
     form::DateTimeValue PickerValue(form::PickerId picker) const override {
         return picker == form::PickerId::dtChange01 ? dtChange01 : dtChange02;
     }
