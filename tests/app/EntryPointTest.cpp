@@ -70,7 +70,6 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     const auto onShown = [&](app::TfmMain& window) {
         shown = true;
         EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
-        EXPECT_FALSE(window.RadioButton1->isRightToLeft());
         EXPECT_TRUE(qApp->styleSheet().isEmpty());
         EXPECT_EQ(window.windowTitle(), QStringLiteral("POS 데이터 변경(관리자)"));
         EXPECT_EQ(window.PageControl1->TabCaption(3), QStringLiteral("상품별인쇄설정 누락"));
