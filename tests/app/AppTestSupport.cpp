@@ -12,27 +12,6 @@
 
 namespace app_testing {
 
-int DialogRecorder::MessageDialog(const std::string& text, form::DialogKind kind,
-                                  form::DialogButtons buttons) {
-    dialogs.push_back({text, kind, buttons});
-    events.push_back("dialog: " + text);
-    if (answers.empty()) return form::kResultOk;
-    const int result = answers.front();
-    answers.pop_front();
-    return result;
-}
-
-void DialogRecorder::ShowErrorBox(const std::string& text) {
-    errorBoxes.push_back(text);
-    events.push_back("error: " + text);
-}
-
-std::vector<std::string> DialogRecorder::DialogTexts() const {
-    std::vector<std::string> texts;
-    for (const Dialog& dialog : dialogs) texts.push_back(dialog.text);
-    return texts;
-}
-
 namespace {
 
 // Polls for the modal dialog, because it appears inside a nested event loop of the code under
@@ -63,6 +42,17 @@ void Poll(std::shared_ptr<ModalSeen> seen, std::function<void(QWidget*)> action,
     action(modal);
 }
 
+void ShowPageOf(app::TfmMain& window, QWidget* control) {
+    for (int i = 0; i < window.PageControl1->PageCount(); ++i) {
+        if (window.PageControl1->Page(i)->isAncestorOf(control))
+            window.PageControl1->SetActivePageIndex(i);
+    }
+}
+
+app::TListBox* ListOf(const app::TfmMain& window, form::ListBoxId list) {
+    return list == form::ListBoxId::ListBox1 ? window.ListBox1 : window.ListBox2;
+}
+
 }  // namespace
 
 std::shared_ptr<ModalSeen> OnNextModal(std::function<void(QWidget* modal)> action) {
@@ -89,21 +79,6 @@ std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName, app::D
     return window;
 }
 
-namespace {
-
-void ShowPageOf(app::TfmMain& window, QWidget* control) {
-    for (int i = 0; i < window.PageControl1->PageCount(); ++i) {
-        if (window.PageControl1->Page(i)->isAncestorOf(control))
-            window.PageControl1->SetActivePageIndex(i);
-    }
-}
-
-app::TListBox* ListOf(const app::TfmMain& window, form::ListBoxId list) {
-    return list == form::ListBoxId::ListBox1 ? window.ListBox1 : window.ListBox2;
-}
-
-}  // namespace
-
 void Click(app::TfmMain& window, const QString& objectName) {
     auto* control = window.findChild<QWidget*>(objectName);
     ASSERT_NE(control, nullptr) << objectName.toStdString();
@@ -118,8 +93,8 @@ void SelectRow(app::TfmMain& window, form::ListBoxId list, int index) {
     ASSERT_TRUE(box->isVisible());
     ASSERT_TRUE(index >= 0 && index < box->count()) << index;
     box->scrollToItem(box->item(index));
-    const QRect row = box->visualItemRect(box->item(index));
-    QTest::mouseClick(box->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    QTest::mouseClick(box->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      box->visualItemRect(box->item(index)).center());
 }
 
 std::vector<std::string> ListTexts(const app::TfmMain& window, form::ListBoxId list) {

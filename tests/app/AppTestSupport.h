@@ -8,7 +8,6 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -17,7 +16,7 @@
 
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "form/WindowOps.h"
+#include "tests/support/ScriptedWindow.h"
 
 // Readable QString values in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -26,28 +25,25 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace app_testing {
 
-// Dialogs for a window under test: every message dialog is recorded and answered from a queue
-// (OK when the queue is empty), every error box and fatal box is recorded, nothing is shown.
-class DialogRecorder : public app::Dialogs {
+// Dialogs for a window under test: message dialogs are recorded and answered from the queue,
+// error boxes recorded; nothing is shown.
+class DialogRecorder : public app::Dialogs, public testing_support::DialogQueue {
 public:
-    struct Dialog {
-        std::string text;
-        form::DialogKind kind;
-        form::DialogButtons buttons;
-    };
-
-    std::vector<std::string> DialogTexts() const;
     int MessageDialog(const std::string& text, form::DialogKind kind,
-                      form::DialogButtons buttons) override;
-    void ShowErrorBox(const std::string& text) override;
-    void ShowFatalBox(const std::string& text) override { fatalBoxes.push_back(text); }
+                      form::DialogButtons buttons) override {
+        dialogs.push_back({text, kind, buttons});
+        events.push_back("dialog: " + text);
+        return NextAnswer();
+    }
+    void ShowErrorBox(const std::string& text) override {
+        errorBoxes.push_back(text);
+        events.push_back("error: " + text);
+    }
+    void ShowFatalBox(const std::string&) override {}
 
-    std::vector<Dialog> dialogs;
     std::vector<std::string> errorBoxes;  // texts as shown, after the "." rule
-    std::vector<std::string> fatalBoxes;
     // Dialogs and error boxes in the order shown: "dialog: <text>" or "error: <text>".
     std::vector<std::string> events;
-    std::deque<int> answers;  // form::kResultOk or form::kResultCancel, for the next dialogs
 };
 
 // What a real modal dialog showed before it was answered.
@@ -65,11 +61,10 @@ std::shared_ptr<ModalSeen> OnNextModal(std::function<void(QWidget* modal)> actio
 // would, while it stays open.
 std::shared_ptr<ModalSeen> PressInNextModal(std::vector<QKeyCombination> keys);
 
-// Creates the window on the given database with the given dialogs and shows it.
+// Creates the window on the given database with the given dialogs, shows and activates it.
 std::unique_ptr<app::TfmMain> OpenWindow(const std::string& databaseName, app::Dialogs& dialogs);
 
-// Switches to the page holding the named control and clicks it with the mouse. Fails the test
-// when the control is missing or not visible.
+// Switches to the page holding the named control and clicks it with the mouse.
 void Click(app::TfmMain& window, const QString& objectName);
 // Clicks row index of a list box (switching to its page first).
 void SelectRow(app::TfmMain& window, form::ListBoxId list, int index);

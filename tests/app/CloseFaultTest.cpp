@@ -11,7 +11,6 @@
 
 #include <csignal>
 
-#include "app/MainWindow.h"
 #include "app/MoveJournalFile.h"
 #include "app/OperationTrace.h"
 #include "app/TerminationSignals.h"

@@ -5,7 +5,6 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -13,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include "app/Application.h"
-#include "app/Dialogs.h"
 #include "app/MessageDialog.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
@@ -40,40 +38,18 @@ TEST(DialogLayoutTest, RoundsDialogUnitsAndPlacesIconTextAndButtons) {
         std::vector<QRect> buttons;
     };
     const Case cases[] = {
+        // clang-format off
         {60, 15, {16}, true, {138, 107}, {64, 15, 60, 15}, {{25, 66, 88, 26}}},
-        {60,
-         15,
-         {16, 38},
-         true,
-         {211, 107},
-         {64, 15, 60, 15},
-         {{14, 66, 88, 26}, {109, 66, 88, 26}}},
-        {400,
-         75,
-         {16, 38},
-         true,
-         {478, 150},
-         {64, 15, 400, 75},
-         {{147, 109, 88, 26}, {242, 109, 88, 26}}},
+        {60, 15, {16, 38}, true, {211, 107}, {64, 15, 60, 15}, {{14, 66, 88, 26}, {109, 66, 88, 26}}},
+        {400, 75, {16, 38}, true, {478, 150}, {64, 15, 400, 75}, {{147, 109, 88, 26}, {242, 109, 88, 26}}},
         {120, 30, {16}, true, {198, 107}, {64, 15, 120, 30}, {{55, 66, 88, 26}}},
         {120, 45, {16}, true, {198, 120}, {64, 15, 120, 45}, {{55, 79, 88, 26}}},
-        {60,
-         15,
-         {100, 38},
-         false,
-         {251, 90},
-         {14, 15, 60, 15},
-         {{14, 49, 108, 26}, {129, 49, 108, 26}}},
+        {60, 15, {100, 38}, false, {251, 90}, {14, 15, 60, 15}, {{14, 49, 108, 26}, {129, 49, 108, 26}}},
+        // clang-format on
     };
     for (const Case& c : cases) {
-        app::DialogLayoutInput in;
-        in.lettersWidth = 415;
-        in.lettersHeight = 15;
-        in.textWidth = c.textWidth;
-        in.textHeight = c.textHeight;
-        in.captionWidths = c.captions;
-        in.hasIcon = c.icon;
-        const app::DialogLayout l = app::ComputeDialogLayout(in);
+        const app::DialogLayout l =
+            app::ComputeDialogLayout({415, 15, c.textWidth, c.textHeight, c.captions, c.icon});
         EXPECT_EQ(QSize(l.clientWidth, l.clientHeight), c.client) << c.textWidth;
         EXPECT_EQ(l.icon, c.icon ? QRect(14, 15, 32, 32) : QRect()) << c.textWidth;
         EXPECT_EQ(l.text, c.text) << c.textWidth;

@@ -18,13 +18,9 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "app/Application.h"
-#include "app/MainWindow.h"
 #include "app/PageControl.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
@@ -65,9 +61,8 @@ long long OtherAttachments(testing_support::TestDatabase& database) {
 
 TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     testing_support::TestDatabase database;
-    database.ExecAll({"INSERT INTO SS_MASTER (POS_NO) VALUES ('01')",
-                      "INSERT INTO TI_MASTER (TBL_NO, TBL_NM, GRP_NO, GRP_MST_YN) VALUES ('T7', '" +
-                          form::Utf8ToCp949("창가 7") + "', 'G1', 'Y')"});
+    database.ExecAll({"INSERT INTO TI_MASTER (TBL_NO, TBL_NM, GRP_NO, GRP_MST_YN) VALUES ('T7', '" +
+                      form::Utf8ToCp949("창가 7") + "', 'G1', 'Y')"});
     const std::string styleSheet = testing::TempDir() + "posfix_entry_test.qss";
     std::ofstream(styleSheet) << "QWidget { background: red; }\n";
     app_testing::DialogRecorder recorder;
@@ -75,17 +70,13 @@ TEST(EntryPoint, IgnoresQtOptionsAndTheShellLocale) {
     const auto onShown = [&](app::TfmMain& window) {
         shown = true;
         EXPECT_EQ(QGuiApplication::layoutDirection(), Qt::LeftToRight);
-        EXPECT_FALSE(window.RadioButton1->isRightToLeft());
         EXPECT_TRUE(qApp->styleSheet().isEmpty());
         EXPECT_EQ(window.windowTitle(), QStringLiteral("POS 데이터 변경(관리자)"));
         EXPECT_EQ(window.PageControl1->TabCaption(3), QStringLiteral("상품별인쇄설정 누락"));
         EXPECT_EQ(window.Label8->text(), QStringLiteral("* 반드시 메인DB 백업 후 작업하세요 *"));
-        EXPECT_EQ(app_testing::ListTexts(window, ListBoxId::ListBox1),
-                  std::vector<std::string>{"01"});
         EXPECT_EQ(app_testing::ListTexts(window, ListBoxId::ListBox2),
                   std::vector<std::string>{"창가 7"});
         EXPECT_EQ(window.ItemBytes(ListBoxId::ListBox2, 0), form::Utf8ToCp949("창가 7"));
-        EXPECT_EQ(window.State().TableNoList, std::vector<std::string>{"T7"});
         window.Button2->click();
     };
     EXPECT_EQ(RunTool(database.Name(), recorder, onShown,

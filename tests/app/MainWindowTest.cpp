@@ -2,7 +2,6 @@
 // operations see them, focus, page switching, the buttons' wiring, closing, and its behaviour
 // while a handler runs.
 #include <QApplication>
-#include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
@@ -16,7 +15,6 @@
 
 #include "app/Application.h"
 #include "app/Fonts.h"
-#include "app/MainWindow.h"
 #include "app/MessageDialog.h"
 #include "app/MoveJournalFile.h"
 #include "form/Cp949.h"
@@ -46,6 +44,9 @@ QString TextOf(QWidget* widget) {
 const QString kW12 = "1. 포스 프로그램 종료 후 사용하세요.\n\n2. 반드시 메인포스에서 사용하세요.";
 const QString kW3 = kW12 + "\n\n3. 주문중인 포스 및 키오스크가 있을시에는 사용하면 안됩니다.";
 const QString kW4 = kW3 + "\n\n4. 완료 후 자료전송 하길 권장합니다.";
+const QString kDateWarnings =
+    "\n\n3. 주문중일시 사용 불가\n\n4. 변경할 날짜에 매출이 없어야 합니다.\n\n5. 완료 후 자료전송 "
+    "필수";
 
 TEST_F(MainWindowTest, FrameTabsAndControlsSitWhereTheyShould) {
     TfmMain& w = *window;
@@ -87,6 +88,7 @@ TEST_F(MainWindowTest, FrameTabsAndControlsSitWhereTheyShould) {
         bool bold;
         QString text;
     } controls[] = {
+        // clang-format off
         {"PageControl1", {0, 0, 705, 433}, 13, false, {}},
         {"Label8", {17, 446, 384, 33}, 17, true, "* 반드시 메인DB 백업 후 작업하세요 *"},
         {"Button2", {600, 446, 97, 43}, 13, true, "종료"},
@@ -107,29 +109,17 @@ TEST_F(MainWindowTest, FrameTabsAndControlsSitWhereTheyShould) {
         {"Label7", {17, 192, 464, 113}, 13, true, kW4},
         {"Button8", {168, 56, 329, 113}, 13, false, "키맵이상 정리"},
         {"Label9", {17, 192, 464, 113}, 13, true, kW4},
-        {"RadioButton3",
-         {24, 16, 385, 17},
-         13,
-         false,
-         "지정된 날짜 변경 (20240313 -> 20240314 로 변경)"},
-        {"RadioButton4",
-         {24, 48, 625, 17},
-         13,
-         false,
-         "다중 날짜 변경 (20240313 마감 안하고 20240316 일까지 사용시 14,15,16 일로 변경)"},
+        {"RadioButton3", {24, 16, 385, 17}, 13, false, "지정된 날짜 변경 (20240313 -> 20240314 로 변경)"},
+        {"RadioButton4", {24, 48, 625, 17}, 13, false, "다중 날짜 변경 (20240313 마감 안하고 20240316 일까지 사용시 14,15,16 일로 변경)"},
         {"pblGroup", {8, 80, 673, 257}, 13, false, "상단 옵션중 하나를 선택하세요."},
         {"lbChange01", {8, 16, 145, 25}, 16, false, "잘못되어있는 일자"},
         {"dtChange01", {160, 16, 186, 27}, 19, false, {}},
         {"lbChange02", {8, 48, 145, 25}, 16, false, "변경할 일자"},
         {"dtChange02", {160, 48, 186, 27}, 19, false, {}},
         {"memoChange", {8, 83, 345, 161}, 15, false, {}},
-        {"Label12",
-         {377, 19, 288, 133},
-         13,
-         true,
-         kW12 + "\n\n3. 주문중일시 사용 불가\n\n4. 변경할 날짜에 매출이 없어야 합니다.\n\n5. 완료 "
-                "후 자료전송 필수"},
+        {"Label12", {377, 19, 288, 133}, 13, true, kW12 + kDateWarnings},
         {"Button9", {488, 181, 177, 57}, 16, true, "매출일자 변경"},
+        // clang-format on
     };
     for (const auto& c : controls) {
         auto* widget = w.findChild<QWidget*>(QString::fromLatin1(c.name));
@@ -355,8 +345,6 @@ TEST_F(MainWindowTest, EveryButtonReachesItsOwnOperationAndAFailureIsShown) {
                   text ? std::vector<std::string>{text} : std::vector<std::string>{})
             << name;
     }
-    EXPECT_EQ(window->ItemCount(ListBoxId::ListBox2), 0);  // the search emptied the list
-    EXPECT_TRUE(app_testing::LogLines(*window).empty());   // the date change did not start
     // Each mode of the date page labels the panel its own way.
     EXPECT_EQ(window->lbChange01->text(), QStringLiteral("일자선택"));
     app_testing::Click(*window, "RadioButton3");
@@ -371,26 +359,23 @@ TEST_F(MainWindowTest, EveryButtonReachesItsOwnOperationAndAFailureIsShown) {
 }
 
 TEST_F(MainWindowTest, ExitButtonCloseBoxAndAltF4CloseOnceWithoutAQuestion) {
-    QSignalSpy closed(window.get(), &TfmMain::Closed);
-    window->State().TableNoList = {"T1", "T2"};
-    app_testing::Click(*window, "Button2");
-    EXPECT_EQ(closed.count(), 1);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->State().TableNoList.empty());
-    window->close();  // already closed: FormClose does not run again
-    EXPECT_EQ(closed.count(), 1);
-
-    auto second = app_testing::OpenWindow(app_testing::kNoServer, recorder);
-    QSignalSpy closedSecond(second.get(), &TfmMain::Closed);
-    QTest::keyClick(second->Button1, Qt::Key_F4, Qt::AltModifier);
-    EXPECT_EQ(closedSecond.count(), 1);
-    EXPECT_FALSE(second->isVisible());
-
-    auto third = app_testing::OpenWindow(app_testing::kNoServer, recorder);
-    QSignalSpy closedThird(third.get(), &TfmMain::Closed);
-    EXPECT_TRUE(third->close());  // the close box
-    EXPECT_EQ(closedThird.count(), 1);
-    EXPECT_EQ(recorder.DialogTexts(), std::vector<std::string>(3, "DB연결실패"));
+    const std::function<void(TfmMain&)> closeWays[] = {
+        [](TfmMain& w) { app_testing::Click(w, "Button2"); },
+        [](TfmMain& w) { QTest::keyClick(w.Button1, Qt::Key_F4, Qt::AltModifier); },
+        [](TfmMain& w) { EXPECT_TRUE(w.close()); },  // the close box
+    };
+    for (const auto& close : closeWays) {
+        auto w = app_testing::OpenWindow(app_testing::kNoServer, recorder);
+        QSignalSpy closed(w.get(), &TfmMain::Closed);
+        w->State().TableNoList = {"T1", "T2"};
+        close(*w);
+        EXPECT_EQ(closed.count(), 1);
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_TRUE(w->State().TableNoList.empty());
+        w->close();  // already closed: FormClose does not run again
+        EXPECT_EQ(closed.count(), 1);
+    }
+    EXPECT_EQ(recorder.DialogTexts(), std::vector<std::string>(4, "DB연결실패"));
 }
 
 TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCloses) {
@@ -413,23 +398,16 @@ TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCl
     ASSERT_TRUE(journal.Write(options.databaseName,
                               {"20240313", "20240314", "", {{"OS_Order", "1", "1"}}, ""}));
     options.moveJournal = &journal;
-    bool visible = false, connected = true;
-    int items = -1, page = -1;
-    std::vector<std::string> eventsWhenShown;
+    bool shown = false;
     options.onShown = [&](TfmMain& window) {
-        visible = window.isVisible();
-        connected = window.State().IBDatabase1.IsConnected();
-        items = window.ItemCount(form::ListBoxId::ListBox1) +
-                window.ItemCount(form::ListBoxId::ListBox2);
-        page = window.PageControl1->ActivePageIndex();
-        eventsWhenShown = recorder.events;
+        shown = window.isVisible();
+        EXPECT_FALSE(window.State().IBDatabase1.IsConnected());
+        EXPECT_EQ(window.ItemCount(ListBoxId::ListBox1) + window.ItemCount(ListBoxId::ListBox2), 0);
+        EXPECT_EQ(recorder.events.size(), 3u);
         window.Button2->click();
     };
     EXPECT_EQ(app::RunMainWindow(options), 0);
-    EXPECT_TRUE(visible);
-    EXPECT_FALSE(connected);
-    EXPECT_EQ(items, 0);
-    EXPECT_EQ(page, 0);
+    EXPECT_TRUE(shown);
     // The client library's text, its "." dropped by the database layer and put back by the box;
     // the connection's warning before the window is shown, the stopped move's once it is up;
     // closing asks nothing.
@@ -440,7 +418,6 @@ TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCl
                    "dialog: DB연결실패",
                    "dialog: 20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 "
                    "다시 실행하면 이어서 진행하고, 두 날짜를 바꿔 실행하면 되돌립니다."}));
-    EXPECT_EQ(eventsWhenShown.size(), 3u);
     EXPECT_EQ(recorder.windowVisible, (std::vector<bool>{false, true}));
     for (const auto& dialog : recorder.dialogs) {
         EXPECT_EQ(dialog.kind, form::DialogKind::Warning);
@@ -488,38 +465,15 @@ void PostClick(QWidget* target) {
                             Qt::NoModifier));
 }
 
-class BusyRunTest : public MainWindowTest {
-protected:
-    void SetUp() override {
-        MainWindowTest::SetUp();
-        window->PageControl1->SetActivePageIndex(5);
-        window->SetPanelVisible(true);
-        QApplication::processEvents();
-    }
-};
-
-TEST_F(BusyRunTest, EachLogLineIsPaintedWhileTheHandlerStillRuns) {
+// A run with the window busy for a while: each log line is painted while the handler still runs.
+TEST_F(MainWindowTest,
+       InputAndClosingDuringARunAreDroppedItsDialogsTakeTheKeyboardItsLogIsPainted) {
+    window->PageControl1->SetActivePageIndex(5);
+    window->SetPanelVisible(true);
+    QApplication::processEvents();
     PaintCounter counter;
     counter.memo = window->memoChange;
     window->memoChange->viewport()->installEventFilter(&counter);
-    form::WindowOps& ui = window->State().ui;
-    window->RunHandler([&] {
-        ui.ClearLog();
-        for (int i = 1; i <= 5; ++i) {
-            QThread::msleep(form::OperationRunner::kTickMs + 60);
-            ui.AppendLog("line " + std::to_string(i));
-        }
-    });
-    // Every append after a pause of more than the paint interval was painted before the next.
-    for (int line = 1; line <= 5; ++line) {
-        EXPECT_NE(std::find(counter.linesAtPaint.begin(), counter.linesAtPaint.end(), line),
-                  counter.linesAtPaint.end())
-            << "line " << line << " never painted during the run";
-    }
-    EXPECT_EQ(app_testing::LogLines(*window).size(), 5u);
-}
-
-TEST_F(BusyRunTest, InputAndClosingDuringARunAreDroppedAndItsDialogsTakeTheKeyboard) {
     QSignalSpy closed(window.get(), &TfmMain::Closed);
     app_testing::Activate(window.get());
     window->memoChange->setFocus();
@@ -548,7 +502,7 @@ TEST_F(BusyRunTest, InputAndClosingDuringARunAreDroppedAndItsDialogsTakeTheKeybo
         // No second handler inside the first.
         inner = runner.OnWindowThread([&] { return window->RunHandler([] {}); });
         for (int i = 0; i < 3; ++i) {
-            QThread::msleep(60);
+            QThread::msleep(form::OperationRunner::kTickMs + 60);
             window->State().ui.AppendLog("step " + std::to_string(i));
         }
     });
@@ -562,6 +516,12 @@ TEST_F(BusyRunTest, InputAndClosingDuringARunAreDroppedAndItsDialogsTakeTheKeybo
     EXPECT_EQ(app_testing::LogLines(*window),
               std::vector<std::string>({"step 0", "step 1", "step 2"}));
     EXPECT_FALSE(window->IsBusy());
+    // Every append after a pause of more than the paint interval was painted before the next.
+    for (int lines : {2, 3}) {
+        EXPECT_NE(std::find(counter.linesAtPaint.begin(), counter.linesAtPaint.end(), lines),
+                  counter.linesAtPaint.end())
+            << lines << " lines never painted during the run";
+    }
 
     // After the run the window takes input again.
     app_testing::Click(*window, "RadioButton3");

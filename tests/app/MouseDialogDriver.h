@@ -31,8 +31,6 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
         timer_.start(10);
     }
-    MouseDialogDriver(const MouseDialogDriver&) = delete;
-    MouseDialogDriver& operator=(const MouseDialogDriver&) = delete;
 
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
@@ -46,16 +44,16 @@ public:
 
 private:
     void Poll() {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            if (box->property("answered").toBool()) return;
-            box->setProperty("answered", true);
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal->property("answered").toBool()) return;
+        modal->setProperty("answered", true);
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             errorBoxes.push_back(box->text().toStdString());
             QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             return;
         }
-        auto* dialog = qobject_cast<app::TMessageForm*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || dialog->property("answered").toBool()) return;
-        dialog->setProperty("answered", true);
+        auto* dialog = qobject_cast<app::TMessageForm*>(modal);
+        if (dialog == nullptr) return;
         // Rule, caption, rule, message lines, rule, buttons, rule, each ending in CR LF.
         const QStringList lines = dialog->ClipboardText().split(QStringLiteral("\r\n"));
         shown.push_back({lines.value(1).toStdString(),

@@ -4,10 +4,17 @@
 
 namespace testing_support {
 
-std::vector<std::string> ScriptedWindow::DialogTexts() const {
+std::vector<std::string> DialogQueue::DialogTexts() const {
     std::vector<std::string> texts;
     for (const Dialog& d : dialogs) texts.push_back(d.text);
     return texts;
+}
+
+int DialogQueue::NextAnswer() {
+    if (answers.empty()) return form::kResultOk;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
 }
 
 std::string ScriptedWindow::ItemBytes(form::ListBoxId list, int index) const {
@@ -18,16 +25,6 @@ std::string ScriptedWindow::ItemBytes(form::ListBoxId list, int index) const {
 void ScriptedWindow::ClearItems(form::ListBoxId list) {
     List(list).clear();
     (list == form::ListBoxId::ListBox1 ? selected1 : selected2) = -1;
-}
-
-bool ScriptedWindow::IsChecked(form::RadioId radio) const {
-    auto it = checked.find(radio);
-    return it != checked.end() && it->second;
-}
-
-int ScriptedWindow::Tag(form::RadioId radio) const {
-    auto it = tags.find(radio);
-    return it == tags.end() ? 0 : it->second;
 }
 
 void ScriptedWindow::AppendLog(const std::string& line) {
@@ -45,10 +42,7 @@ int ScriptedWindow::MessageDialog(const std::string& text, form::DialogKind kind
                                   form::DialogButtons buttons) {
     dialogs.push_back({text, kind, buttons});
     if (onDialog) onDialog(dialogs.back());
-    if (answers.empty()) return form::kResultOk;
-    int answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return NextAnswer();
 }
 
 }  // namespace testing_support

@@ -11,17 +11,24 @@
 
 namespace testing_support {
 
-// A window double for tests: controls are plain members that a test sets and reads, and every
-// message dialog is recorded and answered from a queue (OK when the queue is empty).
-class ScriptedWindow : public form::WindowOps {
-public:
+// Message dialogs recorded in order and answered from a queue (OK when it is empty).
+struct DialogQueue {
     struct Dialog {
         std::string text;
         form::DialogKind kind;
         form::DialogButtons buttons;
     };
+    std::vector<Dialog> dialogs;
+    std::deque<int> answers;
 
-    // Controls
+    void Answer(int result) { answers.push_back(result); }
+    std::vector<std::string> DialogTexts() const;
+    int NextAnswer();
+};
+
+// A window double for tests: controls are plain members that a test sets and reads.
+class ScriptedWindow : public form::WindowOps, public DialogQueue {
+public:
     std::vector<std::string> listBox1, listBox2;
     int selected1 = -1, selected2 = -1;
     std::map<form::RadioId, bool> checked;
@@ -41,13 +48,9 @@ public:
     std::vector<std::string> progressCaptions;
     std::vector<std::pair<int, int>> progress;
     int progressCloses = 0;
-    std::function<void()> onProgressClosed;  // e.g. right after the backup
+    std::function<void()> onProgressClosed;
 
     bool stopRequested = false;  // what StopRequested answers
-
-    // Dialogs
-    std::vector<Dialog> dialogs;
-    std::deque<int> answers;
     // Runs while each dialog is open, after it was recorded; may throw, as a failing dialog would.
     std::function<void(const Dialog&)> onDialog;
 
@@ -56,13 +59,10 @@ public:
     std::vector<std::string> waitTexts;
     bool waitOpen = false, waitCancellable = false, pressCancel = false;
 
-    // Queue the answer for the next dialog.
-    void Answer(int result) { answers.push_back(result); }
     void SetDate(form::PickerId picker, int year, int month, int day) {
-        Picker(picker) = form::DateTimeValue{year, month, day, 10, 30, 0};
+        (picker == form::PickerId::dtChange01 ? dtChange01 : dtChange02) =
+            form::DateTimeValue{year, month, day, 10, 30, 0};
     }
-    // The texts of the dialogs shown so far, in order.
-    std::vector<std::string> DialogTexts() const;
 
     int SelectedIndex(form::ListBoxId list) const override {
         return list == form::ListBoxId::ListBox1 ? selected1 : selected2;
@@ -73,8 +73,10 @@ public:
     void AppendItem(form::ListBoxId list, const std::string& bytes) override {
         List(list).push_back(bytes);
     }
-    bool IsChecked(form::RadioId radio) const override;
-    int Tag(form::RadioId radio) const override;
+    bool IsChecked(form::RadioId radio) const override {
+        return checked.count(radio) && checked.at(radio);
+    }
+    int Tag(form::RadioId radio) const override { return tags.count(radio) ? tags.at(radio) : 0; }
     form::DateTimeValue PickerValue(form::PickerId picker) const override {
         return picker == form::PickerId::dtChange01 ? dtChange01 : dtChange02;
     }
@@ -110,9 +112,6 @@ private:
     }
     const std::vector<std::string>& List(form::ListBoxId list) const {
         return list == form::ListBoxId::ListBox1 ? listBox1 : listBox2;
-    }
-    form::DateTimeValue& Picker(form::PickerId picker) {
-        return picker == form::PickerId::dtChange01 ? dtChange01 : dtChange02;
     }
 };
 
