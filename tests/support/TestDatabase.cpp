@@ -212,7 +212,8 @@ IsqlHolder::IsqlHolder(const TestDatabase& database, const std::string& statemen
         ("exec isql-fb -q" + kLogin + "'" + database.Name() + "' > /dev/null 2>&1").c_str(), "w");
     if (!input_) throw std::runtime_error("cannot start isql-fb");
     if (!statement.empty()) Send(statement + ";\n");
-    // Its attachment, or the one with uncommitted changes, in the monitoring tables.
+    // Its attachment, or the one with uncommitted changes, in the monitoring tables; a loaded
+    // machine may take seconds to start isql-fb, so it is given up to 30 s.
     const std::string attached =
         "SELECT a.MON$REMOTE_PID FROM MON$ATTACHMENTS a WHERE a.MON$REMOTE_PROCESS CONTAINING "
         "'isql'";
@@ -223,7 +224,7 @@ IsqlHolder::IsqlHolder(const TestDatabase& database, const std::string& statemen
         " JOIN MON$RECORD_STATS r ON r.MON$STAT_ID = ts.MON$RECORD_STAT_ID"
         " WHERE a.MON$REMOTE_PROCESS CONTAINING 'isql'"
         " AND r.MON$RECORD_UPDATES + r.MON$RECORD_INSERTS + r.MON$RECORD_DELETES > 0";
-    for (int i = 0; i < 100 && pid_.empty(); ++i) {
+    for (int i = 0; i < 600 && pid_.empty(); ++i) {
         const auto rows = database.Rows(statement.empty() ? attached : holding);
         if (!rows.empty())
             pid_ = rows.front().front();
