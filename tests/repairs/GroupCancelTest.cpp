@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "db/DbQuery.h"
-#include "db/DbTransaction.h"
 #include "db/SqlQuote.h"
 #include "repairs/BusinessDate.h"
 #include "repairs/GroupCancel.h"
@@ -22,13 +20,16 @@ using Numbers = std::vector<std::string>;
 // Group 1: T1 (master), T2, and T3 without a master mark, which stays out of the cancel.
 // Group 2: T4 (master), T5, T8. T6 is in no group, T7 carries only a master mark, T9 alone in
 // group 6 has the same name as T8. Names are code page 949 bytes; T3's lie beyond KS X 1001.
+// Every table is locked by POS 01; the store has POS 01 and 02 and was opened on 20240314.
 void SeedFloor(const testing_support::TestDatabase& db) {
+    // clang-format off
     const std::vector<Numbers> tables = {
         {"T1", Cp("창가1"), "1", "Y", "1"}, {"T2", Cp("창가2"), "1", "N", "1"},
         {"T3", Cp("똠햏3"), "1", "", "1"},  {"T4", "B1", "2", "Y", "1"},
         {"T5", "B2", "2", "N", "1"},        {"T8", Cp("룸"), "2", "N", "1"},
         {"T6", "C1", "", "", "0"},          {"T7", "D1", "", "Y", "0"},
         {"T9", Cp("룸"), "6", "Y", "1"}};
+    // clang-format on
     for (const auto& t : tables) {
         db.Exec("insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values (" +
                 db::SqlQuote(t[0]) + ", " + db::SqlQuote(t[1]) + ", '" + t[2] + "', '" + t[3] +
@@ -42,17 +43,19 @@ void SeedFloor(const testing_support::TestDatabase& db) {
 }
 
 const Numbers kListed = {"T7", "T3", "T2", "T1", "T5", "T8", "T4", "T9"};
+const char* const kFloor =
+    "select t.tbl_no, t.grp_no, t.grp_mst_yn, t.grp_set_sw, l.lock_sw, l.pos_no "
+    "from ti_master t join os_table_lock l on l.tbl_no = t.tbl_no order by t.tbl_no";
+const char* const kNotes =
+    "select sal_ymd, tbl_no, pos_no, order_sw from os_table_change order by 1, 2, 3";
 
-Rows FloorState(const testing_support::TestDatabase& db) {
-    return db.Rows(
-        "select t.tbl_no, t.grp_no, t.grp_mst_yn, t.grp_set_sw, l.lock_sw, l.pos_no "
-        "from ti_master t join os_table_lock l on l.tbl_no = t.tbl_no order by t.tbl_no");
-}
-
-Rows Notifications(const testing_support::TestDatabase& db) {
-    return db.Rows(
-        "select sal_ymd, tbl_no, pos_no, order_sw from os_table_change "
-        "order by sal_ymd, tbl_no, pos_no");
+// Changes held by transactions of other attachments than the test's: the tool's, while its box
+// is open.
+long long PendingChanges(const testing_support::TestDatabase& db) {
+    return std::stoll(db.Scalar(
+        "select coalesce(sum(r.mon$record_inserts + r.mon$record_updates + r.mon$record_deletes),"
+        " 0) from mon$transactions t join mon$record_stats r on r.mon$stat_id = t.mon$stat_id"
+        " where t.mon$attachment_id <> current_connection"));
 }
 
 // Selects the listed table tblNo, as the operator clicks its name.
@@ -61,33 +64,20 @@ void Select(Store& s, const std::string& tblNo) {
         if (s.form.TableNoList[i] == tblNo) s.window.selected2 = static_cast<int>(i);
 }
 
-// Changes that transactions of the tool's attachment other than the asking one hold.
-int PendingChanges(form::FormState& form) {
-    db::DbTransaction look(&form.IBDatabase1);
-    db::DbQuery query(&form.IBDatabase1, &look);
-    query.OpenQuery(
-        "select coalesce(sum(r.mon$record_inserts + r.mon$record_updates + r.mon$record_deletes),"
-        " 0) cnt from mon$transactions t join mon$record_stats r on r.mon$stat_id = t.mon$stat_id"
-        " where t.mon$attachment_id = current_connection"
-        " and t.mon$transaction_id <> current_transaction");
-    const int count = query.FieldInt("cnt");
-    look.Commit();
-    return count;
-}
-
-ExpectedDialog Ask(const std::string& name) {
+Dialog Ask(const std::string& name) {
     return {name + "\r\n강제 그룹취소를 하시겠습니까?", DialogKind::Information,
             DialogButtons::OkCancel};
 }
-const ExpectedDialog kDone{"그룹취소 되었습니다.", DialogKind::Information, DialogButtons::Ok};
-const ExpectedDialog kUngroupFailed{"그룹취소실패-2", DialogKind::Warning, DialogButtons::Ok};
-const ExpectedDialog kNoDate{"개점일자 확인 실패", DialogKind::Warning, DialogButtons::Ok};
+const Dialog kDone{"그룹취소 되었습니다.", DialogKind::Information, DialogButtons::Ok};
+const Dialog kUngroupFailed{"그룹취소실패-2", DialogKind::Warning, DialogButtons::Ok};
+const Dialog kNoDate{"개점일자 확인 실패", DialogKind::Warning, DialogButtons::Ok};
+const Numbers kGroup2Gone = {"T7", "T3", "T2", "T1", "T9"};
 
 struct CancelCase {
     const char* name;
     void (*setup)(Store&);  // on the floor, before the list loads
     const char* select;     // a listed table, "" for none, "X9" for a name without a number
-    std::vector<ExpectedDialog> dialogs;
+    Dialogs dialogs;
     std::set<std::string> ungrouped;  // ungrouped, unlocked and notified to every POS
     std::string date;                 // the business date the notifications carry
     Numbers listed;                   // the tables listed afterwards
@@ -98,6 +88,13 @@ struct CancelCase {
 void NoSetup(Store&) {}
 void FailUnlock(Store& s) {
     FailOn(s.db, "os_table_lock", "before update");
+}
+void NotifiedBefore(Store& s) {
+    s.db.ExecAll(
+        {"insert into os_table_change (sal_ymd, tbl_no, pos_no, order_sw) "
+         "values ('20240314', 'T4', '01', '1')",
+         "insert into os_table_change (sal_ymd, tbl_no, pos_no, order_sw) "
+         "values ('20240313', 'T4', '02', '1')"});
 }
 
 // clang-format off
@@ -110,18 +107,12 @@ const CancelCase kCancels[] = {
     {"NoGroupNumber", NoSetup, "T7", {Ask("D1"), kDone}, {}, "20240314", kListed},
     {"SameNamedTable", NoSetup, "T9", {Ask("룸"), kDone}, {"T9"}, "20240314",
      {"T7", "T3", "T2", "T1", "T5", "T8", "T4"}},
-    {"NotifiedBefore",
-     [](Store& s) {
-         s.db.ExecAll({"insert into os_table_change (sal_ymd, tbl_no, pos_no, order_sw) "
-                       "values ('20240314', 'T4', '01', '1')",
-                       "insert into os_table_change (sal_ymd, tbl_no, pos_no, order_sw) "
-                       "values ('20240313', 'T4', '02', '1')"});
-     },
-     "T4", {Ask("B1"), kDone}, {"T4", "T5", "T8"}, "20240314", {"T7", "T3", "T2", "T1", "T9"}},
+    {"NotifiedBefore", NotifiedBefore, "T4", {Ask("B1"), kDone}, {"T4", "T5", "T8"}, "20240314",
+     kGroup2Gone},
     {"NoBusinessDate", [](Store& s) { s.db.Exec("delete from oc_register"); }, "T5",
-     {Ask("B2"), kDone}, {"T4", "T5", "T8"}, "", {"T7", "T3", "T2", "T1", "T9"}},
+     {Ask("B2"), kDone}, {"T4", "T5", "T8"}, "", kGroup2Gone},
     {"DateLookupFails", [](Store& s) { s.db.Exec("drop table oc_register"); }, "T4",
-     {Ask("B1"), kNoDate, kDone}, {"T4", "T5", "T8"}, "", {"T7", "T3", "T2", "T1", "T9"}},
+     {Ask("B1"), kNoDate, kDone}, {"T4", "T5", "T8"}, "", kGroup2Gone},
     {"UnlockFails", FailUnlock, "T1", {Ask("창가1"), kUngroupFailed}, {}, "20240314", kListed},
     {"UnlockFailsAndTheBoxThrows", FailUnlock, "T1", {Ask("창가1"), kUngroupFailed}, {},
      "20240314", kListed, form::kResultOk, true},
@@ -144,15 +135,14 @@ TEST_P(GroupCancel, ChangesOnlyTheSelectedGroup) {
     }
     Select(s, c.select);
     const int selected = s.window.selected2;
-    Rows floor = FloorState(s.db);
-    const Rows notes = Notifications(s.db);
+    Rows floor = s.db.Rows(kFloor);
+    const Rows notes = s.db.Rows(kNotes);
     const Tables before = SnapshotAll(s.db);
     s.window.Answer(c.answer);
-    // While a warning is open, no transaction of the tool holds the failed step's rows.
-    int pending = 0;
+    long long pending = 0;  // while a warning is open
     s.window.onDialog = [&](const testing_support::ScriptedWindow::Dialog& dialog) {
         if (dialog.kind != DialogKind::Warning) return;
-        pending += PendingChanges(s.form);
+        pending += PendingChanges(s.db);
         if (c.boxThrows) throw std::runtime_error("the box failed");
     };
 
@@ -161,7 +151,7 @@ TEST_P(GroupCancel, ChangesOnlyTheSelectedGroup) {
     else
         repairs::Button3Click(s.form);
 
-    ExpectDialogs(s.window, c.dialogs);
+    EXPECT_EQ(s.Shown(), c.dialogs);
     EXPECT_EQ(pending, 0);
     EXPECT_EQ(s.form.BusinessDate, c.date);
     std::set<std::vector<std::string>> wanted(notes.begin(), notes.end());
@@ -170,10 +160,10 @@ TEST_P(GroupCancel, ChangesOnlyTheSelectedGroup) {
         row = {row[0], "", "", "0", "0", ""};
         for (const char* pos : {"01", "02"}) wanted.insert({c.date, row[0], pos, "1"});
     }
-    EXPECT_EQ(FloorState(s.db), floor);
-    EXPECT_EQ(Notifications(s.db), Rows(wanted.begin(), wanted.end()));
-    ExpectUnchangedExcept(before, SnapshotAll(s.db),
-                          {"TI_MASTER", "OS_TABLE_LOCK", "OS_TABLE_CHANGE"});
+    EXPECT_EQ(s.db.Rows(kFloor), floor);
+    EXPECT_EQ(s.db.Rows(kNotes), Rows(wanted.begin(), wanted.end()));
+    const Names floorTables{"TI_MASTER", "OS_TABLE_LOCK", "OS_TABLE_CHANGE"};
+    EXPECT_EQ(Changed(before, SnapshotAll(s.db)), c.ungrouped.empty() ? Names{} : floorTables);
     EXPECT_EQ(s.form.TableNoList, c.listed);
     const bool reloaded = c.dialogs.size() > 1 && !c.boxThrows;
     EXPECT_EQ(s.window.selected2, reloaded ? -1 : selected);
@@ -192,14 +182,13 @@ TEST(GroupCancelFailure, FailedNotificationStopsTheGroupAfterThatTable) {
            "where tbl_no <> new.tbl_no)");
     repairs::LoadGroupTables(s.form);
     Select(s, "T4");
-    int pending = -1;
-    s.window.onDialog = [&](const testing_support::ScriptedWindow::Dialog& dialog) {
-        if (dialog.kind == DialogKind::Warning) pending = PendingChanges(s.form);
-    };
+    long long pending = -1;
+    s.window.onDialog = [&](const auto&) { pending = PendingChanges(s.db); };
+    s.window.Answer(form::kResultOk);
     repairs::Button3Click(s.form);
     EXPECT_EQ(pending, 0);
-    ExpectDialogs(s.window,
-                  {Ask("B1"), {"그룹취소실패-1", DialogKind::Warning, DialogButtons::Ok}});
+    EXPECT_EQ(s.Shown(),
+              (Dialogs{Ask("B1"), {"그룹취소실패-1", DialogKind::Warning, DialogButtons::Ok}}));
     const Rows notified = s.db.Rows("select distinct tbl_no from os_table_change");
     ASSERT_EQ(notified.size(), 1u);
     EXPECT_EQ(s.db.Count("os_table_change"), 2);
@@ -244,8 +233,8 @@ TEST(FailedReads, ListsEmptyDateClearedMessagesAsEachShows) {
     EXPECT_TRUE(s.window.listBox1.empty() && s.window.listBox2.empty());
     EXPECT_TRUE(s.form.TableNoList.empty());
     EXPECT_EQ(s.form.BusinessDate, "");
-    ExpectDialogs(s.window, {{"그룹데이터 확인 실패", DialogKind::Warning, DialogButtons::Ok},
-                             {"개점일자 확인 실패", DialogKind::Warning, DialogButtons::Ok}});
+    EXPECT_EQ(s.Shown(), (Dialogs{{"그룹데이터 확인 실패", DialogKind::Warning, DialogButtons::Ok},
+                                  {"개점일자 확인 실패", DialogKind::Warning, DialogButtons::Ok}}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,9 @@ namespace repairs_test {
 
 using Rows = std::vector<std::vector<std::string>>;
 using Tables = std::map<std::string, Rows>;
+using Names = std::set<std::string>;
+using Dialog = std::tuple<std::string, form::DialogKind, form::DialogButtons>;
+using Dialogs = std::vector<Dialog>;
 
 // A fresh POS database and the window state on it; the form connects when the test says so.
 struct Store {
@@ -24,6 +28,7 @@ struct Store {
     form::FormState form{window, db.Name()};
 
     void Connect() { form.IBDatabase1.Connect(); }
+    Dialogs Shown() const;
 };
 
 // Code page 949 bytes of a UTF-8 text, as the POS program stores Korean text.
@@ -33,20 +38,8 @@ inline std::string Cp(const std::string& utf8) {
 
 // Every row of every user table of the database.
 Tables SnapshotAll(const testing_support::TestDatabase& db);
-
-// Expects every table except those named in `changed` (upper case) to be as before.
-void ExpectUnchangedExcept(const Tables& before, const Tables& after,
-                           const std::set<std::string>& changed);
-
-struct ExpectedDialog {
-    std::string text;
-    form::DialogKind kind;
-    form::DialogButtons buttons;
-};
-
-// Expects exactly these dialogs, in this order.
-void ExpectDialogs(const testing_support::ScriptedWindow& window,
-                   const std::vector<ExpectedDialog>& expected);
+// The names (upper case) of the tables that differ between two snapshots.
+Names Changed(const Tables& before, const Tables& after);
 
 // A trigger that raises an exception at `event` ("before update", ...) when `condition` holds.
 void FailOn(const testing_support::TestDatabase& db, const std::string& table,

@@ -157,18 +157,19 @@ TEST_P(StoreRepair, AsksThenChangesItsTableAtOnceOrNotAtAll) {
 
     r.run(form);
 
-    std::vector<ExpectedDialog> dialogs{{r.ask, DialogKind::Information, DialogButtons::OkCancel}};
+    Dialogs dialogs{{r.ask, DialogKind::Information, DialogButtons::OkCancel}};
     if (c.outcome == Outcome::Done)
-        dialogs.push_back({r.done, DialogKind::Information, DialogButtons::Ok});
+        dialogs.emplace_back(r.done, DialogKind::Information, DialogButtons::Ok);
     if (c.outcome == Outcome::Failed)
-        dialogs.push_back({r.failed, DialogKind::Warning, DialogButtons::Ok});
-    ExpectDialogs(s.window, dialogs);
+        dialogs.emplace_back(r.failed, DialogKind::Warning, DialogButtons::Ok);
+    EXPECT_EQ(s.Shown(), dialogs);
     const std::string columns = r.columns;
     if (c.outcome == Outcome::Done) {
         EXPECT_EQ(s.db.Rows("select " + columns + " from " + r.table + " order by " + columns),
                   c.rows);
     }
-    ExpectUnchangedExcept(before, SnapshotAll(s.db), {c.outcome == Outcome::Done ? r.table : ""});
+    EXPECT_EQ(Changed(before, SnapshotAll(s.db)),
+              c.outcome == Outcome::Done ? Names{r.table} : Names{});
     // The kiosk block's transaction is freed at the end, and IBSQL1 with it left without one.
     if (r.run == repairs::Button8Click && c.outcome != Outcome::Cancelled) {
         EXPECT_EQ(form.IBSQL1.Transaction(), nullptr);
