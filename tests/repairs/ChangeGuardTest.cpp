@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <functional>
 #include <regex>
 
 #include "datefix/DatePage.h"
@@ -25,8 +24,9 @@ using testing_support::TestDatabase;
 
 struct Operation {
     const char* name;
-    std::function<void(Store&)> prepare;  // selections, so that the operation has work to do
     void (*run)(form::FormState&);
+    form::RadioId dateMode = form::RadioId::RadioButton3;
+    int lastDay = 11;  // the date page's second date in November 2026
 };
 
 // A little work for every operation.
@@ -41,46 +41,35 @@ const std::vector<std::string> kSeed = {
     "insert into os_master (sal_ymd, sal_seq, upd_dt) values ('20261110', 1, '2026-11-11 12:00')",
 };
 
+void DatePage(form::FormState& form) {
+    datefix::Button9Click(form);
+}
+
+// Realign: the misdated sale of 20261110 belongs to 20261111.
 const Operation kOperations[] = {
-    {"PaymentSwitch",
-     [](Store& s) {
-         repairs::LoadPosList(s.form);
-         s.window.selected1 = 0;  // POS 02, prepaid, switched to postpaid
-         s.window.checked[form::RadioId::RadioButton2] = true;
-     },
-     repairs::Button1Click},
-    {"GroupCancel",
-     [](Store& s) {
-         repairs::LoadGroupTables(s.form);
-         s.window.selected2 = 0;
-     },
-     repairs::Button3Click},
-    {"TableLocks", [](Store&) {}, repairs::Button6Click},
-    {"PrintSettings", [](Store&) {}, repairs::Button7Click},
-    {"KioskKeyMap", [](Store&) {}, repairs::Button8Click},
-    {"DateMove",
-     [](Store& s) {
-         s.window.checked[form::RadioId::RadioButton3] = true;
-         s.window.SetDate(form::PickerId::dtChange01, 2026, 11, 10);
-         s.window.SetDate(form::PickerId::dtChange02, 2026, 11, 11);
-     },
-     [](form::FormState& form) { datefix::Button9Click(form); }},
-    {"Realign",  // the misdated sale of 20261110 belongs to 20261111
-     [](Store& s) {
-         s.window.checked[form::RadioId::RadioButton4] = true;
-         s.window.SetDate(form::PickerId::dtChange01, 2026, 11, 10);
-         s.window.SetDate(form::PickerId::dtChange02, 2026, 11, 12);
-     },
-     [](form::FormState& form) { datefix::Button9Click(form); }},
+    {"PaymentSwitch", repairs::Button1Click},
+    {"GroupCancel", repairs::Button3Click},
+    {"TableLocks", repairs::Button6Click},
+    {"PrintSettings", repairs::Button7Click},
+    {"KioskKeyMap", repairs::Button8Click},
+    {"DateMove", DatePage},
+    {"Realign", DatePage, form::RadioId::RadioButton4, 12},
 };
 
+// Both lists loaded as the window loads them at start, their first rows selected (POS 02,
+// prepaid, switched to postpaid), and the date page set, so that every operation has work.
 class ChangeGuard : public ::testing::TestWithParam<Operation> {
 protected:
     ChangeGuard() {
         s.db.ExecAll(kSeed);
         s.Connect();
-        GetParam().prepare(s);
-        s.window.dialogs.clear();
+        repairs::LoadPosList(s.form);
+        repairs::LoadGroupTables(s.form);
+        s.window.selected1 = s.window.selected2 = 0;
+        s.window.checked[form::RadioId::RadioButton2] = true;
+        s.window.checked[GetParam().dateMode] = true;
+        s.window.SetDate(form::PickerId::dtChange01, 2026, 11, 10);
+        s.window.SetDate(form::PickerId::dtChange02, 2026, 11, GetParam().lastDay);
     }
     void Run() { GetParam().run(s.form); }
 
@@ -106,20 +95,19 @@ TEST_P(ChangeGuard, AnotherProgramIsNamedCancelKeepsAllAndOkBacksUpFirst) {
         EXPECT_TRUE(s.form.stoppedBeforeChange);
         s.window.stopRequested = false;
 
-        const ExpectedDialog question{
+        const Dialog question{
             "다른 프로그램이 DB에 연결되어 있습니다.\r\nisql-fb (PID " + isql.Pid() +
                 ", 127.0.0.1)\r\n포스 프로그램을 종료한 후 사용하세요. 그래도 진행하시겠습니까?",
             DialogKind::Warning, DialogButtons::OkCancelDefaultCancel};
         s.window.Answer(form::kResultCancel);
         Run();
-        ExpectDialogs(s.window, {question});
+        EXPECT_EQ(s.Shown(), Dialogs{question});
         EXPECT_EQ(SnapshotAll(s.db), before);
         EXPECT_TRUE(s.db.BackupFiles().empty());
 
-        s.window.dialogs.clear();
         Run();  // OK to every dialog
-        ASSERT_GE(s.window.dialogs.size(), 2u);
-        EXPECT_EQ(s.window.dialogs[0].text, question.text);
+        ASSERT_GE(s.window.dialogs.size(), 3u);
+        EXPECT_EQ(s.Shown()[1], question);
     }
     EXPECT_NE(SnapshotAll(s.db), before);
 
@@ -134,10 +122,13 @@ TEST_P(ChangeGuard, AnotherProgramIsNamedCancelKeepsAllAndOkBacksUpFirst) {
     EXPECT_EQ(s.window.progressCaptions, std::vector<std::string>{"DB 백업 중"});
     EXPECT_EQ(s.window.progressCloses, 1);
     ASSERT_FALSE(s.window.progress.empty());
-    EXPECT_GT(s.window.progress.back().second, 20);
-    EXPECT_EQ(s.window.progress.back().first, s.window.progress.back().second);
+    const auto [done, total] = s.window.progress.back();
+    EXPECT_GT(total, 20);
+    EXPECT_EQ(done, total);
     EXPECT_EQ(SnapshotAll(TestDatabase(backups[0])), before);
 }
+
+const std::string kRefused = "DB 백업에 실패하여 작업을 진행하지 않습니다.";
 
 TEST_P(ChangeGuard, FailedBackupWarnsAndChangesNothing) {
     // A folder under each name the backup may take in the next seconds: the server refuses it.
@@ -151,17 +142,14 @@ TEST_P(ChangeGuard, FailedBackupWarnsAndChangesNothing) {
     const Tables before = SnapshotAll(s.db);
     Run();
     ASSERT_FALSE(s.window.dialogs.empty());
-    const auto& warning = s.window.dialogs.back();
-    EXPECT_EQ(warning.kind, DialogKind::Warning);
-    EXPECT_EQ(warning.text.rfind("DB 백업에 실패하여 작업을 진행하지 않습니다.\r\n", 0), 0u)
-        << warning.text;
-    EXPECT_NE(warning.text.find("cannot open backup file"), std::string::npos) << warning.text;
+    const auto [text, kind, buttons] = s.Shown().back();
+    EXPECT_EQ(kind, DialogKind::Warning);
+    EXPECT_EQ(text.rfind(kRefused + "\r\n", 0), 0u) << text;
+    EXPECT_NE(text.find("cannot open backup file"), std::string::npos) << text;
     EXPECT_EQ(SnapshotAll(s.db), before);
     if (std::string(GetParam().name) == "DateMove") {
-        EXPECT_EQ(s.window.log,
-                  (std::vector<std::string>{"[지정된 날짜 변경] 진행중",
-                                            "DB 백업에 실패하여 작업을 진행하지 않습니다.",
-                                            "[지정된 날짜 변경] 오류 발생"}));
+        EXPECT_EQ(s.window.log, (std::vector<std::string>{"[지정된 날짜 변경] 진행중", kRefused,
+                                                          "[지정된 날짜 변경] 오류 발생"}));
     }
     for (const std::string& folder : s.db.BackupFiles()) std::filesystem::remove(folder);
 
@@ -173,13 +161,12 @@ TEST_P(ChangeGuard, FailedBackupWarnsAndChangesNothing) {
         asked = folder;
         return std::uintmax_t{size - 1};
     };
-    s.window.dialogs.clear();
     const size_t backups = s.db.BackupFiles().size();
     Run();
-    EXPECT_EQ(s.window.dialogs.back().text,
-              "DB 백업에 실패하여 작업을 진행하지 않습니다.\r\n디스크 여유 공간 부족: 필요 " +
-                  std::to_string((size + 1048575) / 1048576) + " MB, 남음 " +
-                  std::to_string((size - 1) / 1048576) + " MB");
+    EXPECT_EQ(s.window.dialogs.back().text, kRefused + "\r\n디스크 여유 공간 부족: 필요 " +
+                                                std::to_string((size + 1048575) / 1048576) +
+                                                " MB, 남음 " +
+                                                std::to_string((size - 1) / 1048576) + " MB");
     EXPECT_EQ(asked, std::filesystem::path(s.db.Path()).parent_path().string() + "/");
     EXPECT_EQ(s.db.BackupFiles().size(), backups);
     EXPECT_EQ(SnapshotAll(s.db), before);

@@ -1,11 +1,9 @@
-// Group cancel, the group list and the business date its notifications carry.
+// Group cancel, the group list and the business date its notifications carry; the payment
+// switch and the POS list.
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "db/DbQuery.h"
-#include "db/DbTransaction.h"
 #include "db/SqlQuote.h"
 #include "repairs/BusinessDate.h"
 #include "repairs/GroupCancel.h"
@@ -22,13 +20,16 @@ using Numbers = std::vector<std::string>;
 // Group 1: T1 (master), T2, and T3 without a master mark, which stays out of the cancel.
 // Group 2: T4 (master), T5, T8. T6 is in no group, T7 carries only a master mark, T9 alone in
 // group 6 has the same name as T8. Names are code page 949 bytes; T3's lie beyond KS X 1001.
+// Every table is locked by POS 01; the store has POS 01 and 02 and was opened on 20240314.
 void SeedFloor(const testing_support::TestDatabase& db) {
+    // clang-format off
     const std::vector<Numbers> tables = {
         {"T1", Cp("창가1"), "1", "Y", "1"}, {"T2", Cp("창가2"), "1", "N", "1"},
         {"T3", Cp("똠햏3"), "1", "", "1"},  {"T4", "B1", "2", "Y", "1"},
         {"T5", "B2", "2", "N", "1"},        {"T8", Cp("룸"), "2", "N", "1"},
         {"T6", "C1", "", "", "0"},          {"T7", "D1", "", "Y", "0"},
         {"T9", Cp("룸"), "6", "Y", "1"}};
+    // clang-format on
     for (const auto& t : tables) {
         db.Exec("insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values (" +
                 db::SqlQuote(t[0]) + ", " + db::SqlQuote(t[1]) + ", '" + t[2] + "', '" + t[3] +
@@ -42,17 +43,19 @@ void SeedFloor(const testing_support::TestDatabase& db) {
 }
 
 const Numbers kListed = {"T7", "T3", "T2", "T1", "T5", "T8", "T4", "T9"};
+const char* const kFloor =
+    "select t.tbl_no, t.grp_no, t.grp_mst_yn, t.grp_set_sw, l.lock_sw, l.pos_no "
+    "from ti_master t join os_table_lock l on l.tbl_no = t.tbl_no order by t.tbl_no";
+const char* const kNotes =
+    "select sal_ymd, tbl_no, pos_no, order_sw from os_table_change order by 1, 2, 3";
 
-Rows FloorState(const testing_support::TestDatabase& db) {
-    return db.Rows(
-        "select t.tbl_no, t.grp_no, t.grp_mst_yn, t.grp_set_sw, l.lock_sw, l.pos_no "
-        "from ti_master t join os_table_lock l on l.tbl_no = t.tbl_no order by t.tbl_no");
-}
-
-Rows Notifications(const testing_support::TestDatabase& db) {
-    return db.Rows(
-        "select sal_ymd, tbl_no, pos_no, order_sw from os_table_change "
-        "order by sal_ymd, tbl_no, pos_no");
+// Changes held by transactions of other attachments than the test's: the tool's, while its box
+// is open.
+long long PendingChanges(const testing_support::TestDatabase& db) {
+    return std::stoll(db.Scalar(
+        "select coalesce(sum(r.mon$record_inserts + r.mon$record_updates + r.mon$record_deletes),"
+        " 0) from mon$transactions t join mon$record_stats r on r.mon$stat_id = t.mon$stat_id"
+        " where t.mon$attachment_id <> current_connection"));
 }
 
 // Selects the listed table tblNo, as the operator clicks its name.
@@ -61,70 +64,49 @@ void Select(Store& s, const std::string& tblNo) {
         if (s.form.TableNoList[i] == tblNo) s.window.selected2 = static_cast<int>(i);
 }
 
-// Changes that transactions of the tool's attachment other than the asking one hold.
-int PendingChanges(form::FormState& form) {
-    db::DbTransaction look(&form.IBDatabase1);
-    db::DbQuery query(&form.IBDatabase1, &look);
-    query.OpenQuery(
-        "select coalesce(sum(r.mon$record_inserts + r.mon$record_updates + r.mon$record_deletes),"
-        " 0) cnt from mon$transactions t join mon$record_stats r on r.mon$stat_id = t.mon$stat_id"
-        " where t.mon$attachment_id = current_connection"
-        " and t.mon$transaction_id <> current_transaction");
-    const int count = query.FieldInt("cnt");
-    look.Commit();
-    return count;
-}
-
-ExpectedDialog Ask(const std::string& name) {
+Dialog Ask(const std::string& name) {
     return {name + "\r\n강제 그룹취소를 하시겠습니까?", DialogKind::Information,
             DialogButtons::OkCancel};
 }
-const ExpectedDialog kDone{"그룹취소 되었습니다.", DialogKind::Information, DialogButtons::Ok};
-const ExpectedDialog kUngroupFailed{"그룹취소실패-2", DialogKind::Warning, DialogButtons::Ok};
-const ExpectedDialog kNoDate{"개점일자 확인 실패", DialogKind::Warning, DialogButtons::Ok};
+const Dialog kDone{"그룹취소 되었습니다.", DialogKind::Information, DialogButtons::Ok};
 
 struct CancelCase {
     const char* name;
     void (*setup)(Store&);  // on the floor, before the list loads
     const char* select;     // a listed table, "" for none, "X9" for a name without a number
-    std::vector<ExpectedDialog> dialogs;
+    Dialogs dialogs;
     std::set<std::string> ungrouped;  // ungrouped, unlocked and notified to every POS
     std::string date;                 // the business date the notifications carry
-    Numbers listed;                   // the tables listed afterwards
     int answer = form::kResultOk;
-    bool boxThrows = false;  // the failure box throws once it has checked
 };
 
 void NoSetup(Store&) {}
-void FailUnlock(Store& s) {
-    FailOn(s.db, "os_table_lock", "before update");
+void NotifiedBefore(Store& s) {
+    s.db.ExecAll(
+        {"insert into os_table_change (sal_ymd, tbl_no, pos_no, order_sw) "
+         "values ('20240314', 'T4', '01', '1')",
+         "insert into os_table_change (sal_ymd, tbl_no, pos_no, order_sw) "
+         "values ('20240313', 'T4', '02', '1')"});
 }
+
+const Dialog kNoDate{"개점일자 확인 실패", DialogKind::Warning, DialogButtons::Ok};
+const Dialog kUngroupFailed{"그룹취소실패-2", DialogKind::Warning, DialogButtons::Ok};
 
 // clang-format off
 const CancelCase kCancels[] = {
-    {"SelectedGroup", NoSetup, "T2", {Ask("창가2"), kDone}, {"T1", "T2"}, "20240314",
-     {"T7", "T3", "T5", "T8", "T4", "T9"}},
-    {"AnsweredCancel", NoSetup, "T4", {Ask("B1")}, {}, "", kListed, form::kResultCancel},
-    {"NoSelection", NoSetup, "", {}, {}, "", kListed},
-    {"NameWithoutNumber", NoSetup, "X9", {}, {}, "", kListed},
-    {"NoGroupNumber", NoSetup, "T7", {Ask("D1"), kDone}, {}, "20240314", kListed},
-    {"SameNamedTable", NoSetup, "T9", {Ask("룸"), kDone}, {"T9"}, "20240314",
-     {"T7", "T3", "T2", "T1", "T5", "T8", "T4"}},
-    {"NotifiedBefore",
-     [](Store& s) {
-         s.db.ExecAll({"insert into os_table_change (sal_ymd, tbl_no, pos_no, order_sw) "
-                       "values ('20240314', 'T4', '01', '1')",
-                       "insert into os_table_change (sal_ymd, tbl_no, pos_no, order_sw) "
-                       "values ('20240313', 'T4', '02', '1')"});
-     },
-     "T4", {Ask("B1"), kDone}, {"T4", "T5", "T8"}, "20240314", {"T7", "T3", "T2", "T1", "T9"}},
+    {"SelectedGroup", NoSetup, "T2", {Ask("창가2"), kDone}, {"T1", "T2"}, "20240314"},
+    {"AnsweredCancel", NoSetup, "T4", {Ask("B1")}, {}, "", form::kResultCancel},
+    {"NoSelection", NoSetup, "", {}, {}, ""},
+    {"NameWithoutNumber", NoSetup, "X9", {}, {}, ""},
+    {"NoGroupNumber", NoSetup, "T7", {Ask("D1"), kDone}, {}, "20240314"},
+    {"SameNamedTable", NoSetup, "T9", {Ask("룸"), kDone}, {"T9"}, "20240314"},
+    {"NotifiedBefore", NotifiedBefore, "T4", {Ask("B1"), kDone}, {"T4", "T5", "T8"}, "20240314"},
     {"NoBusinessDate", [](Store& s) { s.db.Exec("delete from oc_register"); }, "T5",
-     {Ask("B2"), kDone}, {"T4", "T5", "T8"}, "", {"T7", "T3", "T2", "T1", "T9"}},
+     {Ask("B2"), kDone}, {"T4", "T5", "T8"}, ""},
     {"DateLookupFails", [](Store& s) { s.db.Exec("drop table oc_register"); }, "T4",
-     {Ask("B1"), kNoDate, kDone}, {"T4", "T5", "T8"}, "", {"T7", "T3", "T2", "T1", "T9"}},
-    {"UnlockFails", FailUnlock, "T1", {Ask("창가1"), kUngroupFailed}, {}, "20240314", kListed},
-    {"UnlockFailsAndTheBoxThrows", FailUnlock, "T1", {Ask("창가1"), kUngroupFailed}, {},
-     "20240314", kListed, form::kResultOk, true},
+     {Ask("B1"), kNoDate, kDone}, {"T4", "T5", "T8"}, ""},
+    {"UnlockFails", [](Store& s) { FailOn(s.db, "os_table_lock", "before update"); }, "T1",
+     {Ask("창가1"), kUngroupFailed}, {}, "20240314"},
 };
 // clang-format on
 
@@ -144,24 +126,18 @@ TEST_P(GroupCancel, ChangesOnlyTheSelectedGroup) {
     }
     Select(s, c.select);
     const int selected = s.window.selected2;
-    Rows floor = FloorState(s.db);
-    const Rows notes = Notifications(s.db);
+    Rows floor = s.db.Rows(kFloor);
+    const Rows notes = s.db.Rows(kNotes);
     const Tables before = SnapshotAll(s.db);
     s.window.Answer(c.answer);
-    // While a warning is open, no transaction of the tool holds the failed step's rows.
-    int pending = 0;
+    long long pending = 0;  // while a warning is open
     s.window.onDialog = [&](const testing_support::ScriptedWindow::Dialog& dialog) {
         if (dialog.kind != DialogKind::Warning) return;
-        pending += PendingChanges(s.form);
-        if (c.boxThrows) throw std::runtime_error("the box failed");
+        pending += PendingChanges(s.db);
     };
+    repairs::Button3Click(s.form);
 
-    if (c.boxThrows)
-        EXPECT_THROW(repairs::Button3Click(s.form), std::runtime_error);
-    else
-        repairs::Button3Click(s.form);
-
-    ExpectDialogs(s.window, c.dialogs);
+    EXPECT_EQ(s.Shown(), c.dialogs);
     EXPECT_EQ(pending, 0);
     EXPECT_EQ(s.form.BusinessDate, c.date);
     std::set<std::vector<std::string>> wanted(notes.begin(), notes.end());
@@ -170,13 +146,15 @@ TEST_P(GroupCancel, ChangesOnlyTheSelectedGroup) {
         row = {row[0], "", "", "0", "0", ""};
         for (const char* pos : {"01", "02"}) wanted.insert({c.date, row[0], pos, "1"});
     }
-    EXPECT_EQ(FloorState(s.db), floor);
-    EXPECT_EQ(Notifications(s.db), Rows(wanted.begin(), wanted.end()));
-    ExpectUnchangedExcept(before, SnapshotAll(s.db),
-                          {"TI_MASTER", "OS_TABLE_LOCK", "OS_TABLE_CHANGE"});
-    EXPECT_EQ(s.form.TableNoList, c.listed);
-    const bool reloaded = c.dialogs.size() > 1 && !c.boxThrows;
-    EXPECT_EQ(s.window.selected2, reloaded ? -1 : selected);
+    EXPECT_EQ(s.db.Rows(kFloor), floor);
+    EXPECT_EQ(s.db.Rows(kNotes), Rows(wanted.begin(), wanted.end()));
+    const Names floorTables{"TI_MASTER", "OS_TABLE_LOCK", "OS_TABLE_CHANGE"};
+    EXPECT_EQ(Changed(before, SnapshotAll(s.db)), c.ungrouped.empty() ? Names{} : floorTables);
+    Numbers listed;  // what is left of the list, in its order
+    for (const std::string& t : kListed)
+        if (!c.ungrouped.count(t)) listed.push_back(t);
+    EXPECT_EQ(s.form.TableNoList, listed);
+    EXPECT_EQ(s.window.selected2, c.dialogs.size() > 1 ? -1 : selected);  // reloaded
 }
 
 INSTANTIATE_TEST_SUITE_P(Floor, GroupCancel, ::testing::ValuesIn(kCancels),
@@ -192,14 +170,13 @@ TEST(GroupCancelFailure, FailedNotificationStopsTheGroupAfterThatTable) {
            "where tbl_no <> new.tbl_no)");
     repairs::LoadGroupTables(s.form);
     Select(s, "T4");
-    int pending = -1;
-    s.window.onDialog = [&](const testing_support::ScriptedWindow::Dialog& dialog) {
-        if (dialog.kind == DialogKind::Warning) pending = PendingChanges(s.form);
-    };
+    long long pending = -1;
+    s.window.onDialog = [&](const auto&) { pending = PendingChanges(s.db); };
+    s.window.Answer(form::kResultOk);
     repairs::Button3Click(s.form);
     EXPECT_EQ(pending, 0);
-    ExpectDialogs(s.window,
-                  {Ask("B1"), {"그룹취소실패-1", DialogKind::Warning, DialogButtons::Ok}});
+    EXPECT_EQ(s.Shown(),
+              (Dialogs{Ask("B1"), {"그룹취소실패-1", DialogKind::Warning, DialogButtons::Ok}}));
     const Rows notified = s.db.Rows("select distinct tbl_no from os_table_change");
     ASSERT_EQ(notified.size(), 1u);
     EXPECT_EQ(s.db.Count("os_table_change"), 2);
@@ -244,9 +221,101 @@ TEST(FailedReads, ListsEmptyDateClearedMessagesAsEachShows) {
     EXPECT_TRUE(s.window.listBox1.empty() && s.window.listBox2.empty());
     EXPECT_TRUE(s.form.TableNoList.empty());
     EXPECT_EQ(s.form.BusinessDate, "");
-    ExpectDialogs(s.window, {{"그룹데이터 확인 실패", DialogKind::Warning, DialogButtons::Ok},
-                             {"개점일자 확인 실패", DialogKind::Warning, DialogButtons::Ok}});
+    EXPECT_EQ(s.Shown(), (Dialogs{{"그룹데이터 확인 실패", DialogKind::Warning, DialogButtons::Ok},
+                                  {"개점일자 확인 실패", DialogKind::Warning, DialogButtons::Ok}}));
 }
+
+using form::RadioId;
+
+const std::string kQuoted = Cp("카'운");
+const Dialog kFailed{"변경 실패.", DialogKind::Warning, DialogButtons::Ok};
+const Rows kPrepaid{{"001", "Y", "N"}, {"002", "N", "N"}, {"003", "Y", "Y"}};
+const Rows kPostpaid{{"001", "N", "N"}, {"002", "Y", "N"}, {"003", "Y", "Y"}};
+
+Dialog Done(const std::string& pos) {
+    return {pos + " POS 변경 완료.", DialogKind::Information, DialogButtons::Ok};
+}
+
+struct SwitchCase {
+    const char* name;
+    int index;   // the selected POS: 01 has no option rows, 02 and the quoted one are postpaid
+    int radios;  // 1 prepaid, 2 postpaid, 3 both
+    Dialogs dialogs;
+    Rows options;                     // the selected POS's rows afterwards; none: nothing changes
+    void (*setup)(Store&) = nullptr;  // after the list load
+    bool connect = true;
+};
+
+// clang-format off
+const SwitchCase kSwitches[] = {
+    {"Prepaid", 1, 1, {Done("02")}, kPrepaid},
+    {"PostpaidWinsOverBoth", 2, 3, {Done("카'운")}, kPostpaid},
+    {"PosWithoutOptionRows", 0, 2, {Done("01")}, {}},
+    {"SecondUpdateFails", 1, 1, {kFailed}, {},
+     [](Store& s) { FailOn(s.db, "ss_option_pos", "before update", "new.op_idx = '002'"); }},
+    // A POS commits a change to a row after the list load began the transaction the switch uses.
+    {"RowChangedSinceTheListLoad", 1, 2, {kFailed}, {},
+     [](Store& s) {
+         s.db.Exec("update ss_option_pos set send_yn = 'X' where op_pos_no = '02' and op_idx = '002'");
+     }},
+    {"NotConnected", 1, 1, {{"DB연결실패", DialogKind::Warning, DialogButtons::Ok}}, {}, nullptr,
+     false},
+    // The selection is asked for before the mode.
+    {"NoPos", -1, 0, {{"POS를 선택하세요.", DialogKind::Warning, DialogButtons::Ok}}, {}},
+    {"NoMode", 1, 0, {{"선/후불제를 선택하세요.", DialogKind::Information, DialogButtons::Ok}}, {}},
+};
+// clang-format on
+
+class PaymentSwitch : public ::testing::TestWithParam<SwitchCase> {};
+
+TEST_P(PaymentSwitch, WritesOnlyThePairOfTheSelectedPos) {
+    const SwitchCase& c = GetParam();
+    Store s;
+    s.db.Exec("insert into ss_master (pos_no) values ('01')");
+    for (const std::string& pos : {std::string("02"), kQuoted}) {
+        s.db.Exec("insert into ss_master (pos_no) values (" + db::SqlQuote(pos) + ")");
+        for (const char* option : {"'001', 'N'", "'002', 'Y'", "'003', 'Y'"})
+            s.db.Exec("insert into ss_option_pos (op_pos_no, op_idx, op_set_yn, send_yn) values (" +
+                      db::SqlQuote(pos) + ", " + option + ", 'Y')");
+    }
+    s.window.listBox1 = {"stale"};
+    if (c.connect) {
+        s.Connect();
+        repairs::LoadPosList(s.form);
+        // Ascending by the stored bytes; the read stays open on the window's transaction.
+        EXPECT_TRUE(s.form.IBTransaction1.InTransaction());
+    } else {
+        s.window.listBox1 = {"01", "02", kQuoted};
+    }
+    ASSERT_EQ(s.window.listBox1, (std::vector<std::string>{"01", "02", kQuoted}));
+    if (c.setup) c.setup(s);
+    s.window.selected1 = c.index;
+    s.window.checked[RadioId::RadioButton1] = c.radios & 1;
+    s.window.checked[RadioId::RadioButton2] = c.radios & 2;
+    const Tables before = SnapshotAll(s.db);
+
+    repairs::Button1Click(s.form);
+
+    EXPECT_EQ(s.Shown(), c.dialogs);
+    const Tables after = SnapshotAll(s.db);
+    EXPECT_EQ(Changed(before, after), c.options.empty() ? Names{} : Names{"SS_OPTION_POS"});
+    if (!c.options.empty()) {
+        const std::string pos = db::SqlQuote(s.window.listBox1[c.index]);
+        EXPECT_EQ(s.db.Rows("select op_idx, op_set_yn, send_yn from ss_option_pos where "
+                            "op_pos_no = " +
+                            pos + " order by 1"),
+                  c.options);
+        EXPECT_EQ(s.db.Count("ss_option_pos", "op_pos_no <> " + pos + " and send_yn = 'N'"), 0);
+    }
+    EXPECT_EQ(s.form.IBDatabase1.IsConnected(), c.connect);
+    if (c.index >= 0 && c.radios) {
+        EXPECT_FALSE(s.form.IBTransaction1.InTransaction());
+        EXPECT_FALSE(s.form.IBQuery1.IsOpen());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Terminals, PaymentSwitch, ::testing::ValuesIn(kSwitches),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace repairs_test

@@ -21,26 +21,21 @@ using form::ListBoxId;
 
 TEST(RepairsWindow, ListsButtonsAndDialogs) {
     Store s;
+    const std::string insert = "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn) values ";
     s.db.ExecAll({
-        "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values ('T1', " +
-            db::SqlQuote(Cp("창가 1")) + ", '7', 'Y', '1')",
-        "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values ('T2', " +
-            db::SqlQuote(Cp("창가 2")) + ", '7', 'N', '1')",
-        "insert into ti_master (tbl_no, tbl_nm, grp_no, grp_mst_yn, grp_set_sw) values ('T3', "
-        "'other', '8', 'Y', '1')",
+        insert + "('T1', " + db::SqlQuote(Cp("창가 1")) + ", '7', 'Y')",
+        insert + "('T2', " + db::SqlQuote(Cp("창가 2")) + ", '7', 'N')",
         "insert into os_table_lock (tbl_no, lock_sw, pos_no) values ('9999', '1', '11')",
         "insert into ss_master (pos_no) values ('01')",
         "insert into ss_master (pos_no) values ('02')",
-        "insert into ss_option_pos (op_pos_no, op_idx, op_set_yn, send_yn) values ('02', '001', "
-        "'Y', 'Y')",
-        "insert into ss_option_pos (op_pos_no, op_idx, op_set_yn, send_yn) values ('02', '002', "
-        "'N', 'Y')",
+        "insert into ss_option_pos (op_pos_no, op_idx, op_set_yn) values ('02', '001', 'Y')",
+        "insert into ss_option_pos (op_pos_no, op_idx, op_set_yn) values ('02', '002', 'N')",
     });
     app_test::MouseDialogDriver driver({true, true, true, false});
     app::TfmMain window(s.db.Name());
     window.ShowMain();
     ASSERT_EQ(window.ListBox1->count(), 2);
-    ASSERT_EQ(window.ListBox2->count(), 3);
+    ASSERT_EQ(window.ListBox2->count(), 2);
 
     app_testing::SelectRow(window, ListBoxId::ListBox1, 1);
     QTest::mouseClick(window.RadioButton2, Qt::LeftButton);
@@ -61,14 +56,11 @@ TEST(RepairsWindow, ListsButtonsAndDialogs) {
                          "Information|테이블 락 제거 진행하시겠습니까?|OK   Cancel   "}));
     EXPECT_EQ(driver.unexpected, 0);
     EXPECT_TRUE(driver.errorBoxes.empty());
-    EXPECT_EQ(s.db.Rows("select op_idx, op_set_yn, send_yn from ss_option_pos order by op_idx"),
-              (Rows{{"001", "N", "N"}, {"002", "Y", "N"}}));
-    EXPECT_EQ(s.db.Rows("select tbl_no, grp_no from ti_master order by tbl_no"),
-              (Rows{{"T1", ""}, {"T2", ""}, {"T3", "8"}}));
-    ExpectUnchangedExcept(before, SnapshotAll(s.db), {});
-    // The reloaded list shows what is left.
-    ASSERT_EQ(window.ListBox2->count(), 1);
-    EXPECT_EQ(window.ListBox2->item(0)->text().toStdString(), "other");
+    EXPECT_EQ(s.db.Rows("select op_idx, op_set_yn from ss_option_pos order by op_idx"),
+              (Rows{{"001", "N"}, {"002", "Y"}}));
+    EXPECT_EQ(s.db.Count("ti_master", "grp_no <> ''"), 0);
+    EXPECT_EQ(Changed(before, SnapshotAll(s.db)), Names{});
+    EXPECT_EQ(window.ListBox2->count(), 0);  // reloaded
 }
 
 }  // namespace

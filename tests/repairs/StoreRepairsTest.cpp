@@ -1,11 +1,17 @@
-// The repairs that ask once and change one table: table locks, print settings, kiosk key map.
+// The repairs that ask once and change one table: table locks, print settings, kiosk key map;
+// then every repair on the demo store.
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "repairs/GroupCancel.h"
 #include "repairs/KioskKeyMap.h"
+#include "repairs/PaymentMode.h"
 #include "repairs/PrintSettings.h"
 #include "repairs/TableLocks.h"
 #include "tests/repairs/RepairTestSupport.h"
+#include "tests/support/DemoStore.h"
 
 namespace repairs_test {
 namespace {
@@ -104,7 +110,6 @@ struct RepairCase {
     Rows rows;  // the changed table afterwards; for a failure, nothing changes
     std::vector<std::string> fail = {};  // table, event and condition of a failing trigger
     bool connect = true;                 // false: the repair connects on its own
-    bool unreachable = false;            // the window names a database that is not there
 };
 
 // clang-format off
@@ -116,7 +121,6 @@ const RepairCase kRepairs[] = {
     {"LocksCancelled", kLocks, Outcome::Cancelled, {}},
     {"LocksUpdateFailsAfterTheDelete", kLocks, Outcome::Failed, {},
      {"os_table_lock", "before update", "old.tbl_no = '4'"}},
-    {"LocksOnAMissingDatabase", kLocks, Outcome::Failed, {}, {}, false, true},
     // New rows: the product and send_yn 'N'; the rest comes from the column defaults.
     {"PrintSettingsAdded", kPrint, Outcome::Done,
      {{"<null>", "09", "Y", "Y"}, {"P1", "02", "N", "Y"}, {"P2", "01", "Y", "N"},
@@ -149,35 +153,66 @@ TEST_P(StoreRepair, AsksThenChangesItsTableAtOnceOrNotAtAll) {
     Store s;
     r.seed(s.db);
     if (!c.fail.empty()) FailOn(s.db, c.fail[0], c.fail[1], c.fail[2]);
-    form::FormState missing(s.window, s.db.Name() + ".missing");
-    form::FormState& form = c.unreachable ? missing : s.form;
-    if (c.connect && !c.unreachable) s.Connect();
+    if (c.connect) s.Connect();
     const Tables before = SnapshotAll(s.db);
     if (c.outcome == Outcome::Cancelled) s.window.Answer(form::kResultCancel);
 
-    r.run(form);
+    r.run(s.form);
 
-    std::vector<ExpectedDialog> dialogs{{r.ask, DialogKind::Information, DialogButtons::OkCancel}};
+    Dialogs dialogs{{r.ask, DialogKind::Information, DialogButtons::OkCancel}};
     if (c.outcome == Outcome::Done)
-        dialogs.push_back({r.done, DialogKind::Information, DialogButtons::Ok});
+        dialogs.emplace_back(r.done, DialogKind::Information, DialogButtons::Ok);
     if (c.outcome == Outcome::Failed)
-        dialogs.push_back({r.failed, DialogKind::Warning, DialogButtons::Ok});
-    ExpectDialogs(s.window, dialogs);
+        dialogs.emplace_back(r.failed, DialogKind::Warning, DialogButtons::Ok);
+    EXPECT_EQ(s.Shown(), dialogs);
     const std::string columns = r.columns;
     if (c.outcome == Outcome::Done) {
         EXPECT_EQ(s.db.Rows("select " + columns + " from " + r.table + " order by " + columns),
                   c.rows);
     }
-    ExpectUnchangedExcept(before, SnapshotAll(s.db), {c.outcome == Outcome::Done ? r.table : ""});
+    EXPECT_EQ(Changed(before, SnapshotAll(s.db)),
+              c.outcome == Outcome::Done ? Names{r.table} : Names{});
     // The kiosk block's transaction is freed at the end, and IBSQL1 with it left without one.
     if (r.run == repairs::Button8Click && c.outcome != Outcome::Cancelled) {
-        EXPECT_EQ(form.IBSQL1.Transaction(), nullptr);
+        EXPECT_EQ(s.form.IBSQL1.Transaction(), nullptr);
     }
-    EXPECT_EQ(form.IBDatabase1.IsConnected(), !c.unreachable);
+    EXPECT_TRUE(s.form.IBDatabase1.IsConnected());
 }
 
 INSTANTIATE_TEST_SUITE_P(OneTable, StoreRepair, ::testing::ValuesIn(kRepairs),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Each repair on the demo store: the first run does visible work, a second run on the first
+// listed rows changes nothing. POS 02 was left with both payment options on; the stuck party
+// group is found through hall 4.
+TEST(DemoSeed, EveryRepairFindsWorkOnceAndNothingOnASecondRun) {
+    Store s;
+    testing_support::LoadDemoStore(s.db);
+    s.Connect();
+    repairs::LoadPosList(s.form);
+    repairs::LoadGroupTables(s.form);
+    ASSERT_EQ(s.window.listBox1.at(1), "02");
+    s.window.selected1 = 1;
+    s.window.checked[form::RadioId::RadioButton1] = true;
+    const auto& tables = s.form.TableNoList;
+    const int hall4 = std::find(tables.begin(), tables.end(), "104") - tables.begin();
+    ASSERT_LT(hall4, static_cast<int>(tables.size()));
+    for (auto run : {repairs::Button1Click, repairs::Button3Click, repairs::Button6Click,
+                     repairs::Button7Click, repairs::Button8Click}) {
+        const Tables before = SnapshotAll(s.db);
+        s.window.selected2 = hall4;
+        run(s.form);
+        const Tables once = SnapshotAll(s.db);
+        EXPECT_NE(Changed(before, once), Names{}) << s.window.DialogTexts().back();
+        s.window.selected2 = 0;
+        run(s.form);
+        EXPECT_EQ(Changed(once, SnapshotAll(s.db)), Names{}) << s.window.DialogTexts().back();
+    }
+    EXPECT_EQ(s.form.BusinessDate, "20261201");
+    EXPECT_EQ(s.db.Count("os_table_change", "sal_ymd = '20261201'"), 3 * 5);
+    for (const std::string& text : s.window.DialogTexts())
+        EXPECT_EQ(text.find("실패"), std::string::npos) << text;
+}
 
 }  // namespace
 }  // namespace repairs_test

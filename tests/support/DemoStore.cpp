@@ -1,8 +1,8 @@
 #include "tests/support/DemoStore.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,12 +14,10 @@
 namespace testing_support {
 
 void LoadDemoStore(const TestDatabase& db) {
-    std::vector<std::filesystem::path> files;
+    std::set<std::filesystem::path> files;  // in file-name order
     for (const auto& entry : std::filesystem::directory_iterator(POSFIX_DEMO_DATA_DIR))
-        if (entry.path().extension() == ".sql") files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
+        if (entry.path().extension() == ".sql") files.insert(entry.path());
     ASSERT_FALSE(files.empty()) << "no demo seed files in " << POSFIX_DEMO_DATA_DIR;
-
     for (const auto& file : files) {
         std::ifstream in(file, std::ios::binary);
         ASSERT_TRUE(in) << "demo seed file unreadable: " << file;
@@ -32,11 +30,10 @@ void LoadDemoStore(const TestDatabase& db) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             if (line.empty() || line.rfind("--", 0) == 0) continue;
             statement += statement.empty() ? line : "\n" + line;
-            if (statement.back() == ';') {
-                statement.pop_back();
-                if (statement != "COMMIT") statements.push_back(statement);
-                statement.clear();
-            }
+            if (statement.back() != ';') continue;
+            statement.pop_back();
+            if (statement != "COMMIT") statements.push_back(statement);
+            statement.clear();
         }
         ASSERT_TRUE(statement.empty()) << file << " ends inside a statement";
         db.ExecAll(statements);
