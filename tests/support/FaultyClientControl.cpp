@@ -34,23 +34,40 @@ void FailNextFetch() {
     StandIn().failNextFetch = true;
 }
 
-// Each of these sets, or reads, one field of the stand-in's state.
-#define POSFIX_SET(Name, field)  \
-    void Name(int value) {       \
-        StandIn().field = value; \
-    }
-#define POSFIX_COUNT(Name, field) \
-    int Name() {                  \
-        return StandIn().field;   \
-    }
-POSFIX_SET(FailNextDetaches, detachFailures)
-POSFIX_SET(ExitAfterCommits, commitsBeforeExit)
-POSFIX_SET(SlowNextFetch, fetchDelayMs)
-POSFIX_SET(SlowNextDetach, detachDelayMs)
-POSFIX_SET(StallNextBackup, stalledQueries)
-POSFIX_SET(EndBackupOutputAfter, queriesBeforeEnd)
-POSFIX_COUNT(SlowCallsStarted, slowCallsStarted)
-POSFIX_COUNT(SlowCallsCancelled, slowCallsCancelled)
-POSFIX_COUNT(RollbacksSent, rollbacksSent)
+void FailNextDetaches(int value) {
+    StandIn().detachFailures = value;
+}
+
+void ExitAfterCommits(int value) {
+    StandIn().commitsBeforeExit = value;
+}
+
+void SlowNextFetch(int value) {
+    StandIn().fetchDelayMs = value;
+}
+
+void SlowNextDetach(int value) {
+    StandIn().detachDelayMs = value;
+}
+
+void StallNextBackup(int value) {
+    StandIn().stalledQueries = value;
+}
+
+void EndBackupOutputAfter(int value) {
+    StandIn().queriesBeforeEnd = value;
+}
+
+int SlowCallsStarted() {
+    return StandIn().slowCallsStarted;
+}
+
+int SlowCallsCancelled() {
+    return StandIn().slowCallsCancelled;
+}
+
+int RollbacksSent() {
+    return StandIn().rollbacksSent;
+}
 
 }  // namespace testing_support
