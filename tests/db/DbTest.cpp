@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "db/DbConnection.h"
-#include "db/DbError.h"
 #include "db/DbQuery.h"
 #include "db/DbStatement.h"
 #include "db/DbTransaction.h"
@@ -17,7 +16,6 @@
 #include "tests/support/TestDatabase.h"
 
 using db::DbConnection;
-using db::DbError;
 using db::DbQuery;
 using db::DbStatement;
 using db::DbTransaction;
@@ -88,14 +86,14 @@ TEST_F(Db, ConnectDisconnectAndTheirFailures) {
     DbConnection unknown(database.Name(), {"user_name=sysdba", "lc_colour=red"});
     EXPECT_FAILS("DPB Constant (lc_colour) is unknown", unknown.Connect());
     DbConnection wrongPassword(database.Name(), {"user_name=sysdba", "password=wrong"});
-    const DbError refused = Raised([&] { wrongPassword.Connect(); });
+    const auto refused = Raised([&] { wrongPassword.Connect(); });
     EXPECT_EQ(refused.SqlCode(), -902);
     EXPECT_NE(std::string(refused.what()).find("password"), std::string::npos) << refused.what();
     EXPECT_EQ(refused.Cause(), db::FailureCause::Other);
     // A closed port, twice: the client's texts joined with CR LF, without the final period.
     DbConnection closed("localhost/1:/x.fdb");
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const DbError error = Raised([&] { closed.Connect(); });
+        const auto error = Raised([&] { closed.Connect(); });
         const std::string message = error.what();
         EXPECT_NE(message.find("Unable to complete network request to host"), std::string::npos);
         EXPECT_NE(message.back(), '.');
@@ -238,14 +236,12 @@ TEST_F(Db, DiscardedTransactionsEndWithTheirDefaultActionAndUnbindTheirQueries) 
     AddThreeTerminals();
     {
         DbTransaction discarded(&connection);
-        DbQuery discardedQuery(&connection, &discarded);
-        discardedQuery.ExecuteSql("delete from ss_master where pos_no = '01'");
+        DbQuery(&connection, &discarded).ExecuteSql("delete from ss_master where pos_no = '01'");
     }
     EXPECT_EQ(database.Count("ss_master", "pos_no = '01'"), 0);
     {
         DbTransaction discarded(&connection, DbTransaction::Action::Rollback);
-        DbQuery discardedQuery(&connection, &discarded);
-        discardedQuery.ExecuteSql("delete from ss_master");
+        DbQuery(&connection, &discarded).ExecuteSql("delete from ss_master");
     }
     EXPECT_EQ(database.Count("ss_master"), 2);
     EXPECT_TRUE(connection.IsConnected());
@@ -287,7 +283,7 @@ TEST_F(Db, ALostAttachmentFailsTheCommitAndLeavesTheTransactionActive) {
     database.Exec("delete from mon$attachments where mon$attachment_id = " +
                   std::to_string(attachment));
 
-    const DbError failed = Raised([&] { transaction->Commit(); });
+    const auto failed = Raised([&] { transaction->Commit(); });
     EXPECT_NE(failed.EngineCode(), 0);
     EXPECT_FALSE(std::string(failed.what()).empty());
     EXPECT_TRUE(transaction->InTransaction());
@@ -392,7 +388,7 @@ TEST_F(Db, AFetchFailureInNextKeepsTheRowsReadAndEndsTheCursor) {
     AddThreeTerminals();
     query.OpenQuery("select cast(iif(pos_no = '03', 'x', pos_no) as integer) as n from ss_master");
     query.Next();
-    const DbError failed = Raised([&] { query.Next(); });
+    const auto failed = Raised([&] { query.Next(); });
     EXPECT_EQ(failed.SqlCode(), -413);
     EXPECT_EQ(std::string(failed.what()), "conversion error from string \"x\"");
     EXPECT_FALSE(query.Eof());
@@ -437,23 +433,18 @@ TEST_F(Db, QueryMarkersGoToTheServerAsNullAndCodePage949AndQuotesTravelByteForBy
 }
 
 TEST_F(Db, RunFailures) {
-    DbConnection closed(database.Name());
-    DbTransaction closedTransaction(&closed);
-    DbQuery closedQuery(&closed, &closedTransaction);
     // Empty text: refused before connecting; blanks only: after connecting and starting.
-    EXPECT_FAILS("Empty SQL Statement", closedQuery.ExecuteSql(""));
-    EXPECT_FAILS("Empty SQL Statement", closedQuery.OpenQuery(""));
-    EXPECT_FALSE(closed.IsConnected());
-    EXPECT_FAILS("Empty SQL Statement", closedQuery.OpenQuery(" \r\n\t "));
-    EXPECT_TRUE(closed.IsConnected());
-    EXPECT_TRUE(closedTransaction.InTransaction());
+    EXPECT_FAILS("Empty SQL Statement", privateQuery.ExecuteSql(""));
+    EXPECT_FAILS("Empty SQL Statement", privateQuery.OpenQuery(""));
+    EXPECT_FALSE(connection.IsConnected());
+    EXPECT_FAILS("Empty SQL Statement", privateQuery.OpenQuery(" \r\n\t "));
+    EXPECT_EQ(Active(), "connected private");
 
     DbQuery noDatabase(nullptr, &window);
     DbQuery noTransaction(&connection, nullptr);
-    EXPECT_FAILS("use Open for a Select Statement",
-                 query.ExecuteSql("select pos_no from ss_master"));
-    EXPECT_FAILS("use Open for a Select Statement",
-                 query.ExecuteSql("select 1 from ss_master for update"));
+    for (const char* select :
+         {"select pos_no from ss_master", "select 1 from ss_master for update"})
+        EXPECT_FAILS("use Open for a Select Statement", query.ExecuteSql(select));
     EXPECT_FAILS("Not permitted", query.ExecuteSql("set transaction read committed"));
     EXPECT_FAILS("Not permitted", query.OpenQuery("set transaction"));
     EXPECT_FAILS("Database not assigned", noDatabase.OpenQuery("select 1 from rdb$database"));
@@ -463,8 +454,7 @@ TEST_F(Db, RunFailures) {
 
     // A server failure: its codes, and the query closed but usable again.
     query.OpenQuery("select pos_no from ss_master");
-    const DbError unknown =
-        Raised([&] { query.OpenQuery("select no_such_column from ss_master"); });
+    const auto unknown = Raised([&] { query.OpenQuery("select no_such_column from ss_master"); });
     EXPECT_EQ(unknown.SqlCode(), -206);
     EXPECT_EQ(unknown.EngineCode(), 335544569);
     const std::string message = unknown.what();

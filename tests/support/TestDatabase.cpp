@@ -116,19 +116,15 @@ void RunIsqlScript(const std::string& script) {
                                  " running?):\n" + log);
 }
 
-TestDatabase::TestDatabase()
-    : path_(NewFile("posfix_test", ".fdb")), name_(ConnectionString(path_)) {
-    fs::copy_file(TemplatePath(), path_, fs::copy_options::overwrite_existing);
-    connection_ = std::make_unique<db::DbConnection>(name_);
-    connection_->Connect();  // fails here, loudly, when the server is down
-}
-
 TestDatabase::TestDatabase(const std::string& backupFile)
     : path_(NewFile("posfix_test", ".fdb")), name_(ConnectionString(path_)) {
-    if (std::system(("gbak -c" + kLogin + "'" + backupFile + "' '" + name_ + "' 2>&1").c_str()))
+    if (backupFile.empty())
+        fs::copy_file(TemplatePath(), path_, fs::copy_options::overwrite_existing);
+    else if (std::system(
+                 ("gbak -c" + kLogin + "'" + backupFile + "' '" + name_ + "' 2>&1").c_str()))
         throw std::runtime_error("gbak could not restore " + backupFile);
     connection_ = std::make_unique<db::DbConnection>(name_);
-    connection_->Connect();
+    connection_->Connect();  // fails here, loudly, when the server is down
 }
 
 TestDatabase::~TestDatabase() {
@@ -158,10 +154,6 @@ void TestDatabase::Exec(const std::string& sql) const {
     transaction.Commit();
 }
 
-void TestDatabase::ExecAll(const std::vector<std::string>& statements) const {
-    for (const std::string& sql : statements) Exec(sql);
-}
-
 std::vector<std::vector<std::string>> TestDatabase::Rows(const std::string& select) const {
     db::DbTransaction transaction(connection_.get(), db::DbTransaction::Action::Rollback);
     db::DbQuery query(connection_.get(), &transaction);
@@ -180,11 +172,6 @@ std::string TestDatabase::Scalar(const std::string& select) const {
     const auto rows = Rows(select);
     if (rows.empty() || rows.front().empty()) throw std::runtime_error("no value from: " + select);
     return rows.front().front();
-}
-
-long long TestDatabase::Count(const std::string& table, const std::string& where) const {
-    return std::stoll(
-        Scalar("SELECT COUNT(*) FROM " + table + (where.empty() ? "" : " WHERE " + where)));
 }
 
 std::vector<std::vector<std::string>> TestDatabase::Snapshot(const std::string& table) const {
@@ -235,20 +222,6 @@ IsqlHolder::IsqlHolder(const TestDatabase& database, const std::string& statemen
         pclose(input_);
         throw std::runtime_error("isql-fb did not attach or hold its change: " + statement);
     }
-}
-
-IsqlHolder::~IsqlHolder() {
-    Send("rollback;\nquit;\n");
-    pclose(input_);
-}
-
-void IsqlHolder::Rollback() {
-    Send("rollback;\n");
-}
-
-void IsqlHolder::Send(const std::string& text) {
-    std::fputs(text.c_str(), input_);
-    std::fflush(input_);
 }
 
 }  // namespace testing_support

@@ -17,13 +17,15 @@ std::string ConnectionString(const std::string& path);
 // Runs an isql script as sysdba; the script attaches or creates its own database. Throws with
 // isql's output when it fails.
 void RunIsqlScript(const std::string& script);
+// A table or column name as the server keeps it when written without quotes: ASCII upper case.
+std::string ServerName(std::string name);
 
 // One fresh POS database made from tests/schema/pos_schema.sql (built once into a template file
-// per schema text, copied for each database), or restored with `gbak -c` from a backup file;
-// dropped with the tool's backups of it when the object goes.
+// per schema text, copied for each database), or, given a backup file, restored from it with
+// `gbak -c`; dropped with the tool's backups of it when the object goes.
 class TestDatabase {
 public:
-    TestDatabase();
+    TestDatabase() : TestDatabase(std::string()) {}
     explicit TestDatabase(const std::string& backupFile);
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
@@ -37,12 +39,17 @@ public:
 
     // Runs statements (text sent unchanged), each on the helper's own attachment and committed.
     void Exec(const std::string& sql) const;
-    void ExecAll(const std::vector<std::string>& statements) const;
+    void ExecAll(const std::vector<std::string>& statements) const {
+        for (const std::string& sql : statements) Exec(sql);
+    }
     // All rows of a SELECT, every column (CHAR, VARCHAR, integers) as text, NULL as "<null>".
     std::vector<std::vector<std::string>> Rows(const std::string& select) const;
     // The first column of the first row.
     std::string Scalar(const std::string& select) const;
-    long long Count(const std::string& table, const std::string& where = {}) const;
+    long long Count(const std::string& table, const std::string& where = {}) const {
+        return std::stoll(
+            Scalar("SELECT COUNT(*) FROM " + table + (where.empty() ? "" : " WHERE " + where)));
+    }
     // Every row of a table, every column as text (a blob as "<blob:N bytes:H>", H a hash of its
     // content), sorted: for before/after comparisons.
     std::vector<std::vector<std::string>> Snapshot(const std::string& table) const;
@@ -60,23 +67,26 @@ private:
 class IsqlHolder {
 public:
     IsqlHolder(const TestDatabase& database, const std::string& statement);
-    ~IsqlHolder();
+    ~IsqlHolder() {
+        Send("rollback;\nquit;\n");
+        pclose(input_);
+    }
     IsqlHolder(const IsqlHolder&) = delete;
     IsqlHolder& operator=(const IsqlHolder&) = delete;
 
     // Ends the change with a rollback; the process stays attached.
-    void Rollback();
+    void Rollback() { Send("rollback;\n"); }
     // The process id the server knows it by.
     const std::string& Pid() const { return pid_; }
 
 private:
-    void Send(const std::string& text);
+    void Send(const std::string& text) {
+        std::fputs(text.c_str(), input_);
+        std::fflush(input_);
+    }
 
     std::FILE* input_ = nullptr;
     std::string pid_;
 };
-
-// A table or column name as the server keeps it when written without quotes: ASCII upper case.
-std::string ServerName(std::string name);
 
 }  // namespace testing_support
