@@ -201,23 +201,18 @@ IsqlHolder::IsqlHolder(const TestDatabase& database, const std::string& statemen
     if (!statement.empty()) Send(statement + ";\n");
     // Its attachment, or the one with uncommitted changes, in the monitoring tables; a loaded
     // machine may take seconds to start isql-fb, so it is given up to 30 s.
-    const std::string attached =
-        "SELECT a.MON$REMOTE_PID FROM MON$ATTACHMENTS a WHERE a.MON$REMOTE_PROCESS CONTAINING "
-        "'isql'";
-    const std::string holding =
-        "SELECT DISTINCT a.MON$REMOTE_PID FROM MON$TRANSACTIONS t"
-        " JOIN MON$ATTACHMENTS a ON a.MON$ATTACHMENT_ID = t.MON$ATTACHMENT_ID"
-        " JOIN MON$TABLE_STATS ts ON ts.MON$STAT_ID = t.MON$STAT_ID"
-        " JOIN MON$RECORD_STATS r ON r.MON$STAT_ID = ts.MON$RECORD_STAT_ID"
-        " WHERE a.MON$REMOTE_PROCESS CONTAINING 'isql'"
-        " AND r.MON$RECORD_UPDATES + r.MON$RECORD_INSERTS + r.MON$RECORD_DELETES > 0";
-    for (int i = 0; i < 600 && pid_.empty(); ++i) {
-        const auto rows = database.Rows(statement.empty() ? attached : holding);
-        if (!rows.empty())
-            pid_ = rows.front().front();
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    std::string select = "SELECT DISTINCT a.MON$REMOTE_PID FROM MON$ATTACHMENTS a";
+    if (!statement.empty())
+        select +=
+            " JOIN MON$TRANSACTIONS t ON t.MON$ATTACHMENT_ID = a.MON$ATTACHMENT_ID"
+            " JOIN MON$TABLE_STATS ts ON ts.MON$STAT_ID = t.MON$STAT_ID"
+            " JOIN MON$RECORD_STATS r ON r.MON$STAT_ID = ts.MON$RECORD_STAT_ID"
+            " AND r.MON$RECORD_UPDATES + r.MON$RECORD_INSERTS + r.MON$RECORD_DELETES > 0";
+    select += " WHERE a.MON$REMOTE_PROCESS CONTAINING 'isql'";
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 600 && (rows = database.Rows(select)).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (!rows.empty()) pid_ = rows.front().front();
     if (pid_.empty()) {
         pclose(input_);
         throw std::runtime_error("isql-fb did not attach or hold its change: " + statement);
