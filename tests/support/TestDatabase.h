@@ -28,8 +28,6 @@ public:
     TestDatabase() : TestDatabase(std::string()) {}
     explicit TestDatabase(const std::string& backupFile);
     ~TestDatabase();
-    TestDatabase(const TestDatabase&) = delete;
-    TestDatabase& operator=(const TestDatabase&) = delete;
 
     // The connection string, e.g. "localhost/3057:/path/posfix_123_4.fdb".
     const std::string& Name() const { return name_; }
