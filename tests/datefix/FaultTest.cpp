@@ -5,7 +5,6 @@
 #include <set>
 #include <thread>
 
-#include "datefix/DatePage.h"
 #include "db/DbError.h"
 #include "tests/datefix/SalesFixture.h"
 
