@@ -5,7 +5,6 @@
 #include <set>
 #include <thread>
 
-#include "datefix/DatePage.h"
 #include "db/DbError.h"
 #include "tests/datefix/SalesFixture.h"
 
@@ -19,23 +18,19 @@ const Lines kFinishFirst = {kSingleStart,
 constexpr const char* kHoldPayment =
     "update OS_PAY set PAY_AMT = 77 where SAL_YMD = '20240313' and SAL_SEQ = 2";
 
-// The journal's rows of the first `tables` tables moved from SeedThreeSales' 20240313.
-std::vector<form::JournalRow> KeysOfTables(size_t tables) {
-    std::vector<form::JournalRow> rows;
+// The journal lists the keys of the first `tables` tables moved from SeedThreeSales' 20240313,
+// each with its row's address.
+void ExpectKeysOfTables(std::vector<form::JournalRow> rows, size_t tables) {
+    std::vector<form::JournalRow> keys;
     for (size_t i = 0; i < tables; ++i)
         for (const char* key : {"1", "2", "3"})
-            rows.push_back({datefix::kSingleDateTables[i].name, key,
+            keys.push_back({datefix::kSingleDateTables[i].name, key,
                             datefix::kSingleDateTables[i].tblSalSeq ? "1" : ""});
-    return rows;
-}
-
-// The keys of journal rows, each of which must carry its row's address.
-std::vector<form::JournalRow> Keys(std::vector<form::JournalRow> rows) {
     for (form::JournalRow& row : rows) {
         EXPECT_EQ(row.dbKey.size(), 8u) << row.table << " " << row.key;
         row.dbKey.clear();
     }
-    return rows;
+    EXPECT_EQ(rows, keys);
 }
 
 // `state` with the rows that `after` has beyond `before`.
@@ -60,7 +55,7 @@ protected:
         const auto entry = journal.Find(db.Name());
         ASSERT_TRUE(entry);
         EXPECT_EQ(entry->wrongDate + " → " + entry->targetDate, "20240313 → 20240314");
-        EXPECT_EQ(Keys(entry->rows), KeysOfTables(committed));
+        ExpectKeysOfTables(entry->rows, committed);
         const SalesState stoppedOnly = Capture(db);
         if (!goOn) SalesSeed(db).Sale("20240314", 7, "2024-03-14 18:00:00").Flush();
         const SalesState stopped = Capture(db);
@@ -366,7 +361,7 @@ TEST_P(EndedProcess, LeavesAJournalThatFinishesOrMovesBackTheMove) {
         if (killedWaiting) {
             ASSERT_TRUE(SeeWaitingStatement(db, "update os_pay "));
             // Each table's keys were on disk before its commit.
-            EXPECT_EQ(Keys(journal.Find(db.Name())->rows), KeysOfTables(4));
+            ExpectKeysOfTables(journal.Find(db.Name())->rows, 4);
             child.Kill();
             held->Release();
         } else {

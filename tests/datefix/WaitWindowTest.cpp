@@ -14,7 +14,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 
 #include "app/MainWindow.h"
@@ -143,9 +142,8 @@ TEST(WaitWindow, TheWaitDialogClosesBeforeTheResultBoxAndTheTraceTellsTheWait) {
                   .toStdString(),
               "다른 프로그램이 DB에 연결되어 있습니다. / isql-fb (PID " + run.holder.Pid() +
                   ", 127.0.0.1) / 포스 프로그램을 종료한 후 사용하세요. 그래도 진행하시겠습니까? "
-                  "→ OK\n테이블 락 제거 진행하시겠습니까? → OK\n백업: " +
-                  backup + " (" + std::to_string(std::filesystem::file_size(backup)) +
-                  " bytes)\n대기: DB 작업이 끝나기를 기다리고 있습니다. (2초) / " +
+                  "→ OK\n테이블 락 제거 진행하시겠습니까? → OK\n" +
+                  BackupLine(backup) + "\n대기: DB 작업이 끝나기를 기다리고 있습니다. (2초) / " +
                   run.HolderLine() + "\n대기 끝 (N초)\n테이블 락 제거 완료 → OK\n완료\n");
 }
 
