@@ -1,21 +1,15 @@
 // The window on a start without a server: the start itself, its layout, its controls as the
 // operations see them, focus, page switching, the buttons' wiring, closing, and its behaviour
 // while a handler runs.
-#include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 
-#include <gtest/gtest.h>
-
-#include "app/Application.h"
 #include "app/Fonts.h"
-#include "app/MessageDialog.h"
 #include "app/MoveJournalFile.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
@@ -80,14 +74,8 @@ TEST_F(MainWindowTest, FrameTabsAndControlsSitWhereTheyShould) {
     EXPECT_NE(w.PageControl1->TabRect(0).top(), w.PageControl1->TabRect(4).top());
     EXPECT_EQ(w.PageControl1->TabRect(4).left(), w.PageControl1->TabRect(0).left());
 
-    // Geometry relative to the parent, font pixel size, bold, text.
-    const struct {
-        const char* name;
-        QRect geometry;
-        int pixelSize;
-        bool bold;
-        QString text;
-    } controls[] = {
+    // Name, geometry relative to the parent, font pixel size, bold, text.
+    const std::tuple<const char*, QRect, int, bool, QString> controls[] = {
         // clang-format off
         {"PageControl1", {0, 0, 705, 433}, 13, false, {}},
         {"Label8", {17, 446, 384, 33}, 17, true, "* 반드시 메인DB 백업 후 작업하세요 *"},
@@ -121,13 +109,13 @@ TEST_F(MainWindowTest, FrameTabsAndControlsSitWhereTheyShould) {
         {"Button9", {488, 181, 177, 57}, 16, true, "매출일자 변경"},
         // clang-format on
     };
-    for (const auto& c : controls) {
-        auto* widget = w.findChild<QWidget*>(QString::fromLatin1(c.name));
-        ASSERT_NE(widget, nullptr) << c.name;
-        EXPECT_EQ(widget->geometry(), c.geometry) << c.name;
-        EXPECT_EQ(widget->font().pixelSize(), c.pixelSize) << c.name;
-        EXPECT_EQ(widget->font().bold(), c.bold) << c.name;
-        EXPECT_EQ(TextOf(widget), c.text) << c.name;
+    for (const auto& [name, geometry, pixelSize, bold, text] : controls) {
+        auto* widget = w.findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->geometry(), geometry) << name;
+        EXPECT_EQ(widget->font().pixelSize(), pixelSize) << name;
+        EXPECT_EQ(widget->font().bold(), bold) << name;
+        EXPECT_EQ(TextOf(widget), text) << name;
     }
     EXPECT_EQ(w.Button1->font().family(), app::SansFamily());
     EXPECT_TRUE(w.Label8->alignment() & Qt::AlignVCenter);
