@@ -12,11 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "app/MainWindow.h"
 #include "app/MessageDialog.h"
