@@ -5,14 +5,10 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 
 #include "app/MoveJournalFile.h"
-#include "app/OperationTrace.h"
 #include "app/TerminationSignals.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"

@@ -1,18 +1,10 @@
 // The message dialog: its layout arithmetic and the built dialog, keyboard and clipboard; the
 // texts of the error box (its "." rule), the fatal box and the application title.
-#include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QScreen>
-#include <QTest>
 
-#include <gtest/gtest.h>
-
-#include "app/Application.h"
-#include "app/MessageDialog.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -29,15 +21,8 @@ TEST(DialogLayoutTest, RoundsDialogUnitsAndPlacesIconTextAndButtons) {
 
     // A font with 7 px letters (415 / 52, the remainder dropped) and 15 px lines: margins 14 and
     // 15, spacing 18 and 19, buttons at least 88 x 26 and 7 apart, a 32 px icon.
-    struct Case {
-        int textWidth, textHeight;
-        std::vector<int> captions;
-        bool icon;
-        QSize client;
-        QRect text;
-        std::vector<QRect> buttons;
-    };
-    const Case cases[] = {
+    // Text width and height, caption widths, icon; client size, text and button rectangles.
+    const std::tuple<int, int, std::vector<int>, bool, QSize, QRect, std::vector<QRect>> cases[] = {
         // clang-format off
         {60, 15, {16}, true, {138, 107}, {64, 15, 60, 15}, {{25, 66, 88, 26}}},
         {60, 15, {16, 38}, true, {211, 107}, {64, 15, 60, 15}, {{14, 66, 88, 26}, {109, 66, 88, 26}}},
@@ -47,13 +32,13 @@ TEST(DialogLayoutTest, RoundsDialogUnitsAndPlacesIconTextAndButtons) {
         {60, 15, {100, 38}, false, {251, 90}, {14, 15, 60, 15}, {{14, 49, 108, 26}, {129, 49, 108, 26}}},
         // clang-format on
     };
-    for (const Case& c : cases) {
+    for (const auto& [textWidth, textHeight, captions, icon, client, text, buttons] : cases) {
         const app::DialogLayout l =
-            app::ComputeDialogLayout({415, 15, c.textWidth, c.textHeight, c.captions, c.icon});
-        EXPECT_EQ(QSize(l.clientWidth, l.clientHeight), c.client) << c.textWidth;
-        EXPECT_EQ(l.icon, c.icon ? QRect(14, 15, 32, 32) : QRect()) << c.textWidth;
-        EXPECT_EQ(l.text, c.text) << c.textWidth;
-        EXPECT_EQ(l.buttons, c.buttons) << c.textWidth;
+            app::ComputeDialogLayout({415, 15, textWidth, textHeight, captions, icon});
+        EXPECT_EQ(QSize(l.clientWidth, l.clientHeight), client) << textWidth;
+        EXPECT_EQ(l.icon, icon ? QRect(14, 15, 32, 32) : QRect()) << textWidth;
+        EXPECT_EQ(l.text, text) << textWidth;
+        EXPECT_EQ(l.buttons, buttons) << textWidth;
     }
     EXPECT_EQ(app::CentredPosition(QSize(1024, 768), QSize(211, 107)), QPoint(406, 330));
     EXPECT_EQ(app::CentredPosition(QSize(800, 600), QSize(710, 513)), QPoint(45, 43));
@@ -104,14 +89,11 @@ TEST(DialogTextTest, ClipboardCaptionsErrorBoxFatalBoxAndTitleTexts) {
 
 // The real dialog answered through the keyboard: Enter presses the focused button (OK at the
 // start), Esc and Alt+F4 cancel (OK when it is the only button), the focus cycles through the
-// buttons with Tab, Shift+Tab and the arrows; a close (key 0) cancels.
+// buttons with Tab, Shift+Tab and the arrows; a close (key 0) cancels. Ctrl+C (not Ctrl+Shift+C)
+// copies the content and leaves the dialog open.
 TEST(RealDialogTest, KeysAndTheCloseBoxAnswerAsTheButtonsDo) {
-    using K = std::vector<QKeyCombination>;
-    const struct {
-        DialogButtons buttons;
-        K keys;
-        int result;
-    } cases[] = {
+    const QKeyCombination copy = Qt::ControlModifier | Qt::Key_C;
+    const std::tuple<DialogButtons, std::vector<QKeyCombination>, int> cases[] = {
         {DialogButtons::Ok, {Qt::Key_Return}, 1},
         {DialogButtons::Ok, {Qt::Key_Escape}, 1},
         {DialogButtons::Ok, {Qt::AltModifier | Qt::Key_F4}, 2},
@@ -126,45 +108,33 @@ TEST(RealDialogTest, KeysAndTheCloseBoxAnswerAsTheButtonsDo) {
         {DialogButtons::OkCancel, {Qt::Key_Down, Qt::Key_Up, Qt::Key_Return}, 1},
         {DialogButtons::OkCancel, {Qt::Key_Left, Qt::Key_Space}, 2},
         {DialogButtons::OkCancel, {Qt::Key_Space}, 1},
+        {DialogButtons::OkCancel,
+         {Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_C, Qt::Key_Escape},
+         2},
+        {DialogButtons::OkCancel, {copy, Qt::Key_Return}, 1},
+        {DialogButtons::OkCancel, {copy, Qt::Key_Escape}, 2},
     };
-    for (const auto& c : cases) {
-        auto seen = c.keys.empty() ? app_testing::OnNextModal([](QWidget* m) { m->close(); })
-                                   : app_testing::PressInNextModal(c.keys);
-        EXPECT_EQ(
-            app::StandardDialogs().MessageDialog("DB연결실패", DialogKind::Warning, c.buttons),
-            c.result)
-            << c.keys.size() << " keys, button set " << static_cast<int>(c.buttons);
-        EXPECT_EQ(seen->className, "app::TMessageForm");
-        EXPECT_EQ(seen->title, "Warning");
-        EXPECT_EQ(seen->text, "DB연결실패");
-        EXPECT_EQ(seen->buttons, c.buttons == DialogButtons::Ok ? QStringList({"OK"})
-                                                                : QStringList({"OK", "Cancel"}));
-        EXPECT_EQ(seen->focusName, "OK");
-    }
-}
-
-TEST(RealDialogTest, CtrlCCopiesTheContentAndLeavesTheDialogOpen) {
-    bool openAfterCopy = false;
-    QString copied;
-    app_testing::OnNextModal([&](QWidget* modal) {
+    const QString text = "테이블 1\r\n그룹을 취소하시겠습니까?", rule(27, QLatin1Char('-'));
+    for (const auto& [buttons, keys, result] : cases) {
         QGuiApplication::clipboard()->clear();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C,
-                        Qt::ControlModifier | Qt::ShiftModifier);
-        EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());  // not the copy key
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
-        openAfterCopy = modal->isVisible();
-        copied = QGuiApplication::clipboard()->text();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    });
-    EXPECT_EQ(
-        app::StandardDialogs().MessageDialog("테이블 1\r\n그룹을 취소하시겠습니까?",
-                                             DialogKind::Information, DialogButtons::OkCancel),
-        2);
-    EXPECT_TRUE(openAfterCopy);
-    const QString rule(27, QLatin1Char('-'));
-    EXPECT_EQ(copied, rule + "\r\nInformation\r\n" + rule +
-                          "\r\n테이블 1\r\n그룹을 취소하시겠습니까?\r\n" + rule +
-                          "\r\nOK   Cancel   \r\n" + rule + "\r\n");
+        auto seen = keys.empty() ? app_testing::OnNextModal([](QWidget* m) { m->close(); })
+                                 : app_testing::PressInNextModal(keys);
+        EXPECT_EQ(app::StandardDialogs().MessageDialog(text.toStdString(), DialogKind::Information,
+                                                       buttons),
+                  result)
+            << keys.size() << " keys, button set " << static_cast<int>(buttons);
+        EXPECT_EQ(seen->className, "app::TMessageForm");
+        EXPECT_EQ(seen->title, "Information");
+        EXPECT_EQ(seen->text, text);
+        EXPECT_EQ(seen->buttons, buttons == DialogButtons::Ok ? QStringList({"OK"})
+                                                              : QStringList({"OK", "Cancel"}));
+        EXPECT_EQ(seen->focusName, "OK");
+        EXPECT_EQ(QGuiApplication::clipboard()->text(),
+                  keys.empty() || keys[0] != copy
+                      ? QString()
+                      : rule + "\r\nInformation\r\n" + rule + "\r\n" + text + "\r\n" + rule +
+                            "\r\nOK   Cancel   \r\n" + rule + "\r\n");
+    }
 }
 
 // The built dialog against its own font's measurements: children where the layout puts them, the

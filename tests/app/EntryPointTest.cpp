@@ -3,14 +3,10 @@
 // set at all) must not change the Korean texts or the code page 949 bytes; a termination signal
 // ends it in order. The entry point makes the one QApplication of the process, so this program
 // has its own main and ctest runs one test per process.
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <signal.h>
 #include <unistd.h>
@@ -20,8 +16,6 @@
 #include <fstream>
 #include <thread>
 
-#include "app/Application.h"
-#include "app/PageControl.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/FaultyClientControl.h"

@@ -1,13 +1,8 @@
 // A missing database client library: only the fatal box, exit code 1, no window and no start in
 // the trace. Its own executable, because a library once loaded stays loaded for the process.
-#include <QApplication>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
-#include "app/Application.h"
-#include "app/OperationTrace.h"
 #include "db/ClientLibrary.h"
 #include "tests/app/AppTestSupport.h"
 

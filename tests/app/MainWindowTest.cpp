@@ -1,21 +1,15 @@
 // The window on a start without a server: the start itself, its layout, its controls as the
 // operations see them, focus, page switching, the buttons' wiring, closing, and its behaviour
 // while a handler runs.
-#include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 
-#include <gtest/gtest.h>
-
-#include "app/Application.h"
 #include "app/Fonts.h"
-#include "app/MessageDialog.h"
 #include "app/MoveJournalFile.h"
 #include "form/Cp949.h"
 #include "tests/app/AppTestSupport.h"
@@ -24,12 +18,14 @@ namespace {
 
 using app::TfmMain;
 using form::ListBoxId;
+using Names = std::vector<std::string>;
+using namespace app_testing;
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { window = app_testing::OpenWindow(app_testing::kNoServer, recorder); }
+    void SetUp() override { window = OpenWindow(kNoServer, recorder); }
 
-    app_testing::DialogRecorder recorder;
+    DialogRecorder recorder;
     std::unique_ptr<TfmMain> window;
 };
 
@@ -80,14 +76,8 @@ TEST_F(MainWindowTest, FrameTabsAndControlsSitWhereTheyShould) {
     EXPECT_NE(w.PageControl1->TabRect(0).top(), w.PageControl1->TabRect(4).top());
     EXPECT_EQ(w.PageControl1->TabRect(4).left(), w.PageControl1->TabRect(0).left());
 
-    // Geometry relative to the parent, font pixel size, bold, text.
-    const struct {
-        const char* name;
-        QRect geometry;
-        int pixelSize;
-        bool bold;
-        QString text;
-    } controls[] = {
+    // Name, geometry relative to the parent, font pixel size, bold, text.
+    const std::tuple<const char*, QRect, int, bool, QString> controls[] = {
         // clang-format off
         {"PageControl1", {0, 0, 705, 433}, 13, false, {}},
         {"Label8", {17, 446, 384, 33}, 17, true, "* 반드시 메인DB 백업 후 작업하세요 *"},
@@ -121,13 +111,13 @@ TEST_F(MainWindowTest, FrameTabsAndControlsSitWhereTheyShould) {
         {"Button9", {488, 181, 177, 57}, 16, true, "매출일자 변경"},
         // clang-format on
     };
-    for (const auto& c : controls) {
-        auto* widget = w.findChild<QWidget*>(QString::fromLatin1(c.name));
-        ASSERT_NE(widget, nullptr) << c.name;
-        EXPECT_EQ(widget->geometry(), c.geometry) << c.name;
-        EXPECT_EQ(widget->font().pixelSize(), c.pixelSize) << c.name;
-        EXPECT_EQ(widget->font().bold(), c.bold) << c.name;
-        EXPECT_EQ(TextOf(widget), c.text) << c.name;
+    for (const auto& [name, geometry, pixelSize, bold, text] : controls) {
+        auto* widget = w.findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->geometry(), geometry) << name;
+        EXPECT_EQ(widget->font().pixelSize(), pixelSize) << name;
+        EXPECT_EQ(widget->font().bold(), bold) << name;
+        EXPECT_EQ(TextOf(widget), text) << name;
     }
     EXPECT_EQ(w.Button1->font().family(), app::SansFamily());
     EXPECT_TRUE(w.Label8->alignment() & Qt::AlignVCenter);
@@ -177,10 +167,10 @@ TEST_F(MainWindowTest, ControlsReadAndSetAsTheOperationsUseThem) {
 }
 
 // Tab pressed on the focus widget, as often as asked; the names of the widgets reached.
-std::vector<std::string> TabWalk(TfmMain& window, QWidget* start, int steps) {
-    app_testing::Activate(&window);
+Names TabWalk(TfmMain& window, QWidget* start, int steps) {
+    Activate(&window);
     start->setFocus(Qt::TabFocusReason);
-    std::vector<std::string> names;
+    Names names;
     for (int i = 0; i < steps; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focus = QApplication::focusWidget();
@@ -193,7 +183,7 @@ std::vector<std::string> TabWalk(TfmMain& window, QWidget* start, int steps) {
 
 TEST_F(MainWindowTest, FocusOrderFollowsTheLayoutAndPagesSwitchByTabClickAndCtrlTab) {
     TfmMain& w = *window;
-    std::vector<std::string> chain;  // the focus chain, as far as it takes the keyboard focus
+    Names chain;  // the focus chain, as far as it takes the keyboard focus
     QWidget* next = w.PageControl1;
     do {
         if ((next->focusPolicy() & Qt::TabFocus) && !next->objectName().isEmpty() &&
@@ -201,22 +191,19 @@ TEST_F(MainWindowTest, FocusOrderFollowsTheLayoutAndPagesSwitchByTabClickAndCtrl
             chain.push_back(next->objectName().toStdString());
         next = next->nextInFocusChain();
     } while (next != w.PageControl1);
-    EXPECT_EQ(chain, std::vector<std::string>({"PageControl1", "ListBox1", "RadioButton1",
-                                               "RadioButton2", "Button1", "ListBox2", "Button3",
-                                               "Button4", "Button6", "Button7", "Button8",
-                                               "RadioButton3", "RadioButton4", "dtChange01",
-                                               "Button9", "dtChange02", "memoChange", "Button2"}));
+    EXPECT_EQ(chain, Names({"PageControl1", "ListBox1", "RadioButton1", "RadioButton2", "Button1",
+                            "ListBox2", "Button3", "Button4", "Button6", "Button7", "Button8",
+                            "RadioButton3", "RadioButton4", "dtChange01", "Button9", "dtChange02",
+                            "memoChange", "Button2"}));
     // Tab walks the visible page only, then the exit button and back to the tabs; inside the date
     // panel Tab leaves a picker at once and the log passes it on.
     w.PageControl1->SetActivePageIndex(1);
-    EXPECT_EQ(
-        TabWalk(w, w.PageControl1, 5),
-        std::vector<std::string>({"ListBox2", "Button3", "Button4", "Button2", "PageControl1"}));
+    EXPECT_EQ(TabWalk(w, w.PageControl1, 5),
+              Names({"ListBox2", "Button3", "Button4", "Button2", "PageControl1"}));
     w.PageControl1->SetActivePageIndex(5);
     w.SetPanelVisible(true);
-    EXPECT_EQ(
-        TabWalk(w, w.RadioButton4, 5),
-        std::vector<std::string>({"dtChange01", "Button9", "dtChange02", "memoChange", "Button2"}));
+    EXPECT_EQ(TabWalk(w, w.RadioButton4, 5),
+              Names({"dtChange01", "Button9", "dtChange02", "memoChange", "Button2"}));
     w.SetPanelVisible(false);
 
     QTest::mouseClick(w.PageControl1, Qt::LeftButton, Qt::NoModifier,
@@ -228,30 +215,26 @@ TEST_F(MainWindowTest, FocusOrderFollowsTheLayoutAndPagesSwitchByTabClickAndCtrl
                       w.PageControl1->TabRect(4).center());
     EXPECT_EQ(w.PageControl1->ActivePageIndex(), 4);
 
+    // Keys pressed on a widget (none: where the focus is) and the page each leads to: Ctrl+Tab
+    // and Ctrl+Shift+Tab wrap around inside the page control, even from the log, and switch
+    // nothing elsewhere; the arrow keys move between tabs while the tab strip has the focus.
     w.PageControl1->SetActivePageIndex(0);
-    w.ListBox1->setFocus();
-    QTest::keyClick(w.ListBox1, Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(w.PageControl1->ActivePageIndex(), 1);
-    for (int page : {0, 5}) {  // back, wrapping around
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
-                        Qt::ControlModifier | Qt::ShiftModifier);
-        EXPECT_EQ(w.PageControl1->ActivePageIndex(), page);
-    }
     w.SetPanelVisible(true);
-    w.memoChange->setFocus();
-    QTest::keyClick(w.memoChange, Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(w.PageControl1->ActivePageIndex(), 0);
+    const std::tuple<QWidget*, Qt::Key, Qt::KeyboardModifiers, int> keys[] = {
+        {w.ListBox1, Qt::Key_Tab, Qt::ControlModifier, 1},
+        {nullptr, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 0},
+        {nullptr, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 5},
+        {w.memoChange, Qt::Key_Tab, Qt::ControlModifier, 0},
+        {w.PageControl1, Qt::Key_Right, Qt::NoModifier, 1},
+        {w.PageControl1, Qt::Key_Left, Qt::NoModifier, 0},
+        {w.Button2, Qt::Key_Tab, Qt::ControlModifier, 0},
+    };
+    for (const auto& [widget, key, modifiers, page] : keys) {
+        if (widget) widget->setFocus();
+        QTest::keyClick(widget ? widget : QApplication::focusWidget(), key, modifiers);
+        EXPECT_EQ(w.PageControl1->ActivePageIndex(), page) << key;
+    }
     EXPECT_TRUE(w.memoChange->toPlainText().isEmpty());  // no tab typed into the log
-    // Arrow keys move between tabs while the tab strip has the focus.
-    w.PageControl1->setFocus();
-    QTest::keyClick(w.PageControl1, Qt::Key_Right);
-    EXPECT_EQ(w.PageControl1->ActivePageIndex(), 1);
-    QTest::keyClick(w.PageControl1, Qt::Key_Left);
-    EXPECT_EQ(w.PageControl1->ActivePageIndex(), 0);
-    // Outside the page control Ctrl+Tab switches nothing.
-    w.Button2->setFocus();
-    QTest::keyClick(w.Button2, Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(w.PageControl1->ActivePageIndex(), 0);
 }
 
 TEST_F(MainWindowTest, ListItemsKeepTheirBytesShowDecodedTextAndAreDrawnFromTheLeftEdge) {
@@ -261,10 +244,9 @@ TEST_F(MainWindowTest, ListItemsKeepTheirBytesShowDecodedTextAndAreDrawnFromTheL
     EXPECT_EQ(window->ItemCount(ListBoxId::ListBox2), 3);
     EXPECT_EQ(window->ItemBytes(ListBoxId::ListBox2, 2), table);
     EXPECT_EQ(window->ItemBytes(ListBoxId::ListBox2, 3), "");
-    EXPECT_EQ(app_testing::ListTexts(*window, ListBoxId::ListBox2),
-              std::vector<std::string>({"창가 1&2", "T 02", "창가 1&2"}));
+    EXPECT_EQ(ListTexts(*window, ListBoxId::ListBox2), Names({"창가 1&2", "T 02", "창가 1&2"}));
     EXPECT_EQ(window->SelectedIndex(ListBoxId::ListBox2), -1);
-    app_testing::SelectRow(*window, ListBoxId::ListBox2, 1);
+    SelectRow(*window, ListBoxId::ListBox2, 1);
     EXPECT_EQ(window->SelectedIndex(ListBoxId::ListBox2), 1);
     EXPECT_EQ(window->ListBox2->visualItemRect(window->ListBox2->item(1)).height(), 20);
     // A click below the last row keeps the selection.
@@ -296,23 +278,22 @@ TEST_F(MainWindowTest, ListItemsKeepTheirBytesShowDecodedTextAndAreDrawnFromTheL
 TEST_F(MainWindowTest, LogAppendsClearsAndScrollsLineByLine) {
     window->AppendLog("[지정된 날짜 변경] 진행중");
     window->AppendLog("두번째 줄");
-    EXPECT_EQ(app_testing::LogLines(*window),
-              std::vector<std::string>({"[지정된 날짜 변경] 진행중", "두번째 줄"}));
+    EXPECT_EQ(LogLines(*window), Names({"[지정된 날짜 변경] 진행중", "두번째 줄"}));
     window->ClearLog();
-    EXPECT_TRUE(app_testing::LogLines(*window).empty());
+    EXPECT_TRUE(LogLines(*window).empty());
     window->AppendLogLines({"", "", "셋째 줄"});  // a batch, as the running operation's lines come
-    EXPECT_EQ(app_testing::LogLines(*window), std::vector<std::string>({"", "", "셋째 줄"}));
+    EXPECT_EQ(LogLines(*window), Names({"", "", "셋째 줄"}));
 
     // A move's batch reads back line by line, 32 lines a block, each line counted as a line,
     // also out of view; in view the log follows its end and scrolls a line a step.
-    std::vector<std::string> batch;
+    Names batch;
     for (int i = 0; i < 100; ++i) batch.push_back("OS_ORDER->" + std::to_string(i));
     for (const bool inView : {false, true}) {
         window->PageControl1->SetActivePageIndex(inView ? 5 : 0);
         window->SetPanelVisible(inView);
         window->ClearLog();
         window->AppendLogLines(batch);
-        EXPECT_EQ(app_testing::LogLines(*window), batch);
+        EXPECT_EQ(LogLines(*window), batch);
         EXPECT_EQ(window->memoChange->blockCount(), 4);
         EXPECT_EQ(window->memoChange->document()->lineCount(), 100);
     }
@@ -326,7 +307,7 @@ TEST_F(MainWindowTest, EveryButtonReachesItsOwnOperationAndAFailureIsShown) {
     // is answered Cancel, so nothing goes further.
     window->AppendItem(ListBoxId::ListBox2, "T1");
     window->State().TableNoList = {"T1"};
-    app_testing::SelectRow(*window, ListBoxId::ListBox2, 0);
+    SelectRow(*window, ListBoxId::ListBox2, 0);
     const std::pair<const char*, const char*> firstDialogs[] = {
         {"Button1", "DB연결실패"},
         {"Button3", "T1\r\n강제 그룹취소를 하시겠습니까?"},
@@ -340,14 +321,12 @@ TEST_F(MainWindowTest, EveryButtonReachesItsOwnOperationAndAFailureIsShown) {
     for (const auto& [name, text] : firstDialogs) {
         recorder.dialogs.clear();
         recorder.answers = {form::kResultCancel};
-        app_testing::Click(*window, QString::fromLatin1(name));
-        EXPECT_EQ(recorder.DialogTexts(),
-                  text ? std::vector<std::string>{text} : std::vector<std::string>{})
-            << name;
+        Click(*window, QString::fromLatin1(name));
+        EXPECT_EQ(recorder.DialogTexts(), text ? Names{text} : Names{}) << name;
     }
     // Each mode of the date page labels the panel its own way.
     EXPECT_EQ(window->lbChange01->text(), QStringLiteral("일자선택"));
-    app_testing::Click(*window, "RadioButton3");
+    Click(*window, "RadioButton3");
     EXPECT_EQ(window->lbChange01->text(), QStringLiteral("잘못되어있는 일자"));
 
     // A failure leaving a handler is shown, and the window stays as it was.
@@ -360,12 +339,12 @@ TEST_F(MainWindowTest, EveryButtonReachesItsOwnOperationAndAFailureIsShown) {
 
 TEST_F(MainWindowTest, ExitButtonCloseBoxAndAltF4CloseOnceWithoutAQuestion) {
     const std::function<void(TfmMain&)> closeWays[] = {
-        [](TfmMain& w) { app_testing::Click(w, "Button2"); },
+        [](TfmMain& w) { Click(w, "Button2"); },
         [](TfmMain& w) { QTest::keyClick(w.Button1, Qt::Key_F4, Qt::AltModifier); },
         [](TfmMain& w) { EXPECT_TRUE(w.close()); },  // the close box
     };
     for (const auto& close : closeWays) {
-        auto w = app_testing::OpenWindow(app_testing::kNoServer, recorder);
+        auto w = OpenWindow(kNoServer, recorder);
         QSignalSpy closed(w.get(), &TfmMain::Closed);
         w->State().TableNoList = {"T1", "T2"};
         close(*w);
@@ -375,12 +354,12 @@ TEST_F(MainWindowTest, ExitButtonCloseBoxAndAltF4CloseOnceWithoutAQuestion) {
         w->close();  // already closed: FormClose does not run again
         EXPECT_EQ(closed.count(), 1);
     }
-    EXPECT_EQ(recorder.DialogTexts(), std::vector<std::string>(4, "DB연결실패"));
+    EXPECT_EQ(recorder.DialogTexts(), Names(4, "DB연결실패"));
 }
 
 TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCloses) {
     // Records with each dialog whether the window was visible yet.
-    struct Recorder : app_testing::DialogRecorder {
+    struct Recorder : DialogRecorder {
         int MessageDialog(const std::string& text, form::DialogKind kind,
                           form::DialogButtons buttons) override {
             for (QWidget* top : QApplication::topLevelWidgets())
@@ -390,7 +369,7 @@ TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCl
         std::vector<bool> windowVisible;
     } recorder;
     app::StartOptions options;
-    options.databaseName = app_testing::kNoServer;
+    options.databaseName = kNoServer;
     options.dialogs = &recorder;
     // A date move of this database that an earlier run left stopped part-way.
     QTemporaryDir journalDir;
@@ -411,13 +390,13 @@ TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCl
     // The client library's text, its "." dropped by the database layer and put back by the box;
     // the connection's warning before the window is shown, the stopped move's once it is up;
     // closing asks nothing.
-    EXPECT_EQ(recorder.events,
-              std::vector<std::string>(
-                  {"error: Unable to complete network request to host \"localhost\".\r\n"
-                   "Failed to establish a connection.",
-                   "dialog: DB연결실패",
-                   "dialog: 20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 "
-                   "다시 실행하면 이어서 진행하고, 두 날짜를 바꿔 실행하면 되돌립니다."}));
+    EXPECT_EQ(
+        recorder.events,
+        Names({"error: Unable to complete network request to host \"localhost\".\r\n"
+               "Failed to establish a connection.",
+               "dialog: DB연결실패",
+               "dialog: 20240313 → 20240314 매출일자 변경이 중간에 중단되었습니다. 같은 날짜로 "
+               "다시 실행하면 이어서 진행하고, 두 날짜를 바꿔 실행하면 되돌립니다."}));
     EXPECT_EQ(recorder.windowVisible, (std::vector<bool>{false, true}));
     for (const auto& dialog : recorder.dialogs) {
         EXPECT_EQ(dialog.kind, form::DialogKind::Warning);
@@ -426,11 +405,11 @@ TEST(StartupTest, WithoutAServerTheErrorBoxThenTheWarningThenAnEmptyWindowThatCl
 }
 
 TEST(StartupTest, EachPickerReadsTheClockOnItsOwnAndADateKeepsItsTime) {
-    app_testing::DialogRecorder recorder;
+    DialogRecorder recorder;
     std::vector<QDateTime> times = {QDateTime(QDate(2024, 3, 13), QTime(23, 59, 58)),
                                     QDateTime(QDate(2024, 3, 14), QTime(0, 0, 1))};
     int calls = 0;
-    TfmMain window(app_testing::kNoServer, recorder,
+    TfmMain window(kNoServer, recorder,
                    [&] { return times.at(static_cast<std::size_t>(calls++)); });
     EXPECT_EQ(calls, 2);
     const auto fields = [&](form::PickerId picker) {
@@ -475,12 +454,12 @@ TEST_F(MainWindowTest,
     counter.memo = window->memoChange;
     window->memoChange->viewport()->installEventFilter(&counter);
     QSignalSpy closed(window.get(), &TfmMain::Closed);
-    app_testing::Activate(window.get());
+    Activate(window.get());
     window->memoChange->setFocus();
     bool inner = true;
     int answer = 0;
     form::OperationRunner& runner = window->Runner();
-    auto seen = app_testing::PressInNextModal({Qt::Key_Tab, Qt::Key_Return});
+    auto seen = PressInNextModal({Qt::Key_Tab, Qt::Key_Return});
     window->RunHandler([&] {
         answer = runner.OnWindowThread([] {
             return app::StandardDialogs().MessageDialog("매출일자 변경 진행하시겠습니까?",
@@ -513,8 +492,7 @@ TEST_F(MainWindowTest,
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->PageControl1->ActivePageIndex(), 5);
     EXPECT_FALSE(window->RadioButton3->isChecked());
-    EXPECT_EQ(app_testing::LogLines(*window),
-              std::vector<std::string>({"step 0", "step 1", "step 2"}));
+    EXPECT_EQ(LogLines(*window), Names({"step 0", "step 1", "step 2"}));
     EXPECT_FALSE(window->IsBusy());
     // Every append after a pause of more than the paint interval was painted before the next.
     for (int lines : {2, 3}) {
@@ -524,9 +502,9 @@ TEST_F(MainWindowTest,
     }
 
     // After the run the window takes input again.
-    app_testing::Click(*window, "RadioButton3");
+    Click(*window, "RadioButton3");
     EXPECT_TRUE(window->RadioButton3->isChecked());
-    app_testing::Click(*window, "Button2");
+    Click(*window, "Button2");
     EXPECT_EQ(closed.count(), 1);
 }
 

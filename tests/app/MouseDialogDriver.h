@@ -1,17 +1,8 @@
 #pragma once
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QStringList>
-#include <QTest>
-#include <QTimer>
-
 #include <deque>
-#include <string>
-#include <vector>
 
-#include "app/MessageDialog.h"
+#include "tests/app/AppTestSupport.h"
 
 namespace app_test {
 

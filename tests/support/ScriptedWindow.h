@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,8 +23,17 @@ struct DialogQueue {
     std::deque<int> answers;
 
     void Answer(int result) { answers.push_back(result); }
-    std::vector<std::string> DialogTexts() const;
-    int NextAnswer();
+    std::vector<std::string> DialogTexts() const {
+        std::vector<std::string> texts;
+        for (const Dialog& d : dialogs) texts.push_back(d.text);
+        return texts;
+    }
+    int NextAnswer() {
+        if (answers.empty()) return form::kResultOk;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 };
 
 // A window double for tests: controls are plain members that a test sets and reads.
@@ -54,11 +64,6 @@ public:
     // Runs while each dialog is open, after it was recorded; may throw, as a failing dialog would.
     std::function<void(const Dialog&)> onDialog;
 
-    // The wait dialog: every text it showed, whether it is open, and "취소" pressed on request
-    // (pressCancel: from now on, while it is open).
-    std::vector<std::string> waitTexts;
-    bool waitOpen = false, waitCancellable = false, pressCancel = false;
-
     void SetDate(form::PickerId picker, int year, int month, int day) {
         (picker == form::PickerId::dtChange01 ? dtChange01 : dtChange02) =
             form::DateTimeValue{year, month, day, 10, 30, 0};
@@ -68,8 +73,14 @@ public:
         return list == form::ListBoxId::ListBox1 ? selected1 : selected2;
     }
     int ItemCount(form::ListBoxId list) const override { return int(List(list).size()); }
-    std::string ItemBytes(form::ListBoxId list, int index) const override;
-    void ClearItems(form::ListBoxId list) override;
+    std::string ItemBytes(form::ListBoxId list, int index) const override {
+        const auto& items = List(list);
+        return index < 0 || index >= int(items.size()) ? std::string() : items[size_t(index)];
+    }
+    void ClearItems(form::ListBoxId list) override {
+        List(list).clear();
+        (list == form::ListBoxId::ListBox1 ? selected1 : selected2) = -1;
+    }
     void AppendItem(form::ListBoxId list, const std::string& bytes) override {
         List(list).push_back(bytes);
     }
@@ -89,21 +100,29 @@ public:
         (label == form::LabelId::lbChange01 ? align1 : align2) = alignment;
     }
     void ClearLog() override { log.clear(); }
-    void AppendLog(const std::string& line) override;
+    void AppendLog(const std::string& line) override {
+        if (failAppendLogIn > 0 && --failAppendLogIn == 0) throw std::runtime_error("log is full");
+        log.push_back(line);
+    }
     int MessageDialog(const std::string& text, form::DialogKind kind,
-                      form::DialogButtons buttons) override;
-    void ShowProgress(const std::string& caption, int done, int total) override;
+                      form::DialogButtons buttons) override {
+        dialogs.push_back({text, kind, buttons});
+        if (onDialog) onDialog(dialogs.back());
+        return NextAnswer();
+    }
+    void ShowProgress(const std::string& caption, int done, int total) override {
+        if (progressCaptions.size() == static_cast<size_t>(progressCloses))
+            progressCaptions.push_back(caption);
+        progress.emplace_back(done, total);
+    }
     void CloseProgress() override {
         ++progressCloses;
         if (onProgressClosed) onProgressClosed();
     }
-    void ShowWait(const std::string& text, bool cancellable) override {
-        waitTexts.push_back(text);
-        waitOpen = true;
-        waitCancellable = cancellable;
-    }
-    bool WaitCancelled() override { return waitOpen && waitCancellable && pressCancel; }
-    void CloseWait(int, bool) override { waitOpen = false; }
+    // The wait dialog is never cancelled.
+    void ShowWait(const std::string&, bool) override {}
+    bool WaitCancelled() override { return false; }
+    void CloseWait(int, bool) override {}
     bool StopRequested() override { return stopRequested; }
 
 private:
